@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace kestrune {
+
+// A file written under a hidden temporary name beside its target and renamed
+// over the target by commit(). Destroyed without commit(), it removes the
+// temporary file, so a failure never leaves a partial output behind.
+class OutputFile {
+public:
+    explicit OutputFile(std::string targetPath);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    void write(std::string_view bytes);
+    void commit();
+
+    const std::string& temporaryPath() const { return temporaryPath_; }
+
+private:
+    [[noreturn]] void fail(const std::string& action);
+
+    std::string targetPath_;
+    std::string temporaryPath_;
+    std::FILE* file_ = nullptr;
+};
+
+// The hidden name beside `targetPath` that a file or folder is first written under.
+std::string temporaryPathBeside(const std::string& targetPath);
+
+}  // namespace kestrune

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+namespace kestrune {
+
+enum class InputKind { XyzFiles, AsciiRasterFiles, EsriGrids };
+
+enum class CellSizeMode { Given, Inferred };
+
+// The state of the window's controls when "Go" is pressed. Folders and
+// numbers stay the texts the user typed; each step converts what it needs.
+// The defaults are the window's start values.
+struct RunSettings {
+    InputKind inputKind = InputKind::EsriGrids;
+    std::string xyzFolder;
+    std::string asciiFolder;
+    std::string gridFolder;
+    CellSizeMode cellSizeMode = CellSizeMode::Inferred;
+    std::string cellSize = "5";
+    // The XYZ column separator: one blank, a tab, "," or ";".
+    std::string Separator = " ";
+    bool contourOutput = false;
+    std::string contourFolder;
+    std::string contourStart = "0";
+    std::string contourInterval = "5";
+    bool slopeOutput = false;
+    std::string slopeFolder;
+};
+
+}  // namespace kestrune

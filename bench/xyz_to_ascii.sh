@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# XYZ to ESRI ASCII raster: Kestrune's engine against gdal_translate (GDAL's
+# XYZ reader) and gmt xyz2grd on one 2000 x 2000 lattice (4 million points,
+# about 110 MB, CR LF, one blank), each run RUNS times in turn.
+# Usage: bench/xyz_to_ascii.sh [BUILD_DIR] [RUNS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-"$root/build"}
+runs=${2:-3}
+source "$root/bench/common.sh"
+cmake --build "$build" --target bench-xyz-to-ascii > /dev/null
+
+work=$(mktemp -d /tmp/kestrune-bench-xyz.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+TIMES="$work/times"
+python3 "$root/bench/make_xyz_lattice.py" "$work/lattice.xyz" 2000
+points=4000000
+cells=4000000
+echo "input: $(du -m "$work/lattice.xyz" | cut -f1) MB, $points points"
+
+for _ in $(seq "$runs"); do
+  time_run kestrune "$build/bench/bench-xyz-to-ascii" "$work/lattice.xyz" "$work/ours.asc"
+  time_run gdal_translate gdal_translate -q -of AAIGrid "$work/lattice.xyz" "$work/gdal.asc"
+  time_run "gmt xyz2grd" gmt xyz2grd "$work/lattice.xyz" -R500000/519990/5100000/5119990 -I10 -G"$work/gmt.nc"
+done
+
+report kestrune gdal_translate "gmt xyz2grd"
+echo
+echo "kestrune is $(ratio gdal_translate kestrune) x faster than gdal_translate, $(ratio "gmt xyz2grd" kestrune) x faster than gmt xyz2grd"
+limit=$(( 2 * (24 * points + 8 * cells) / 1024 / 1024 ))
+echo "kestrune peak memory $(( $(median kestrune 3) / 1024 )) MB (limit 2 x (24 B/point + 8 B/cell) = $limit MB)"

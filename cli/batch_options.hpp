@@ -1,0 +1,25 @@
+#pragma once
+
+#include "app/run_settings.hpp"
+
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+// What the command line asks for: a run with these settings, the help text,
+// or nothing because the arguments are wrong (`usageError` says why).
+struct BatchOptions {
+    RunSettings settings;
+    bool helpWanted = false;
+    std::string usageError;
+};
+
+// Reads the arguments after the program name. Values are kept as typed; only
+// --input and --separator take fixed words.
+BatchOptions parseBatchOptions(const std::vector<std::string>& arguments);
+
+// The text --help prints.
+std::string batchHelpText();
+
+}  // namespace kestrune

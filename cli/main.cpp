@@ -1,0 +1,30 @@
+// kestrune-batch: one Kestrune run from the command line.
+#include "batch_options.hpp"
+#include "stderr_reporter.hpp"
+
+#include "app/run_sequence.hpp"
+
+#include <exception>
+#include <iostream>
+
+int main(int argc, char** argv) {
+    using namespace kestrune;
+    const BatchOptions options = parseBatchOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (options.helpWanted) {
+        std::cout << batchHelpText();
+        return 0;
+    }
+    if (!options.usageError.empty()) {
+        std::cerr << "kestrune-batch: " << options.usageError << "\nTry kestrune-batch --help.\n";
+        return 2;
+    }
+    try {
+        StderrReporter reporter(std::cerr);
+        return runSequence(options.settings, reporter) ? 0 : 1;
+    } catch (const std::exception& failure) {
+        std::cerr << "kestrune-batch: " << failure.what() << "\n";
+    } catch (...) {
+        std::cerr << "kestrune-batch: an unknown failure\n";
+    }
+    return 1;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "app/user_interface.hpp"
+
+#include <ostream>
+
+namespace kestrune {
+
+// Shows the run to a terminal: each message box as "title: prompt" on one
+// line, each non-empty status text on a line of its own.
+class StderrReporter : public UserInterface {
+public:
+    explicit StderrReporter(std::ostream& out) : out_(out) {}
+    void showMessage(const std::string& prompt, const std::string& title) override;
+    void setStatusLine(const std::string& text) override;
+
+private:
+    std::ostream& out_;
+};
+
+}  // namespace kestrune

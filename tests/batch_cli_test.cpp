@@ -1,0 +1,85 @@
+// Runs the real kestrune-batch binary on temporary folders.
+#include "test_support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sys/wait.h>
+
+namespace kestrune {
+namespace {
+
+struct Result {
+    int exitStatus;
+    std::string errorOutput;
+};
+
+std::string shellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+Result runBatch(const std::vector<std::string>& arguments, const test::TempDir& dir) {
+    std::string command = KESTRUNE_BATCH_BINARY;
+    for (const auto& argument : arguments) command += " " + shellQuoted(argument);
+    std::string errors = dir.file("stderr.txt");
+    int status = std::system((command + " 2>" + errors + " >/dev/null").c_str());
+    std::string text = test::readFile(errors);
+    std::filesystem::remove(errors);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
+}
+
+TEST(KestruneBatch, GridsAFolderWithGoodAndBadFiles) {
+    test::TempDir dir;
+    std::string xyz = dir.folder("xyz"), ascii = dir.folder("ascii"), grid = dir.folder("grid");
+    std::filesystem::copy(std::string(KESTRUNE_SAMPLES_DIR) + "/xyz/dem_west.xyz", xyz + "/dem_west.xyz");
+    test::writeFile(xyz + "/bad.xyz", "1;2;3\r\n");
+    test::writeFile(xyz + "/small.xyz", "0 0 1.5\r\n2 0 2.5\r\n");
+    Result result = runBatch({"--input", "xyz", "--xyz-folder", xyz, "--ascii-folder", ascii, "--grid-folder", grid}, dir);
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.errorOutput,
+              "Running : XYZ-->ASCII( 1/ 3)   bad.xyz\n"
+              "Please Check xyz file: " + xyz + "/bad.xyz does not fit the format you setting!\n"
+              "Running : XYZ-->ASCII( 2/ 3)   dem_west.xyz\n"
+              "Running : XYZ-->ASCII( 3/ 3)   small.xyz\n"
+              "Program is Stopped: There are some errors happened during processing\n");
+    test::GdalRaster west = test::readWithGdal(ascii + "/dem_west.asc");
+    EXPECT_EQ(west.width, 160);
+    EXPECT_EQ(west.height, 180);
+    EXPECT_DOUBLE_EQ(west.geoTransform[0], 511995);
+    EXPECT_DOUBLE_EQ(west.geoTransform[3], 5102000 + 179 * 10 + 5);
+    EXPECT_EQ(test::readFile(ascii + "/small.asc"),
+              "ncols         2\r\nnrows         1\r\nxllcorner     -1\r\nyllcorner     -1\r\ncellsize      2\r\n"
+              "NODATA_value  -9999\r\n1.5 2.5\r\n");
+}
+
+TEST(KestruneBatch, AValidationFailureShowsTwoMessages) {
+    test::TempDir dir;
+    Result result = runBatch({"--grid-folder", dir.file("missing")}, dir);
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.errorOutput,
+              "Please Re-Select Folder: The folder of Grid does not exist.\n"
+              "Program is Stopped: There are some errors happened during processing\n");
+}
+
+TEST(KestruneBatch, NothingToDoFinishes) {
+    test::TempDir dir;
+    Result result = runBatch({"--grid-folder", dir.folder("grid")}, dir);
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.errorOutput, "Program is Finished: All files in the folders were finished\n");
+}
+
+TEST(KestruneBatch, UsageErrorsRunNothing) {
+    test::TempDir dir;
+    for (const auto& arguments : std::vector<std::vector<std::string>>{{"--bogus"}, {"--grid-folder"}, {"--input", "tif"}}) {
+        Result result = runBatch(arguments, dir);
+        EXPECT_EQ(result.exitStatus, 2) << arguments[0];
+        EXPECT_EQ(result.errorOutput.find("Program is"), std::string::npos);
+    }
+    EXPECT_EQ(runBatch({"--help"}, dir).exitStatus, 0);
+}
+
+}  // namespace
+}  // namespace kestrune

@@ -1,0 +1,67 @@
+#include "cli/batch_options.hpp"
+#include "cli/stderr_reporter.hpp"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace kestrune {
+namespace {
+
+TEST(BatchOptions, DefaultsAreTheWindowsStartValues) {
+    BatchOptions options = parseBatchOptions({});
+    EXPECT_TRUE(options.usageError.empty());
+    const RunSettings& s = options.settings;
+    EXPECT_EQ(s.inputKind, InputKind::EsriGrids);
+    EXPECT_EQ(s.cellSizeMode, CellSizeMode::Inferred);
+    EXPECT_EQ(s.Separator, " ");
+    EXPECT_FALSE(s.contourOutput);
+    EXPECT_FALSE(s.slopeOutput);
+    EXPECT_EQ(s.contourStart, "0");
+    EXPECT_EQ(s.contourInterval, "5");
+}
+
+TEST(BatchOptions, ValuesAreKeptAsTyped) {
+    BatchOptions options = parseBatchOptions({"--input", "xyz", "--xyz-folder", "/x/", "--ascii-folder", "a b",
+                                              "--grid-folder", "g", "--cell-size", " 2.5x", "--separator", "tab",
+                                              "--contour-folder", "c", "--contour-start", "-3",
+                                              "--contour-interval=0.5", "--slope-folder", "s"});
+    ASSERT_TRUE(options.usageError.empty()) << options.usageError;
+    const RunSettings& s = options.settings;
+    EXPECT_EQ(s.inputKind, InputKind::XyzFiles);
+    EXPECT_EQ(s.xyzFolder, "/x/");
+    EXPECT_EQ(s.asciiFolder, "a b");
+    EXPECT_EQ(s.cellSizeMode, CellSizeMode::Given);
+    EXPECT_EQ(s.cellSize, " 2.5x");
+    EXPECT_EQ(s.Separator, "\t");
+    EXPECT_TRUE(s.contourOutput);
+    EXPECT_EQ(s.contourStart, "-3");
+    EXPECT_EQ(s.contourInterval, "0.5");
+    EXPECT_TRUE(s.slopeOutput);
+    EXPECT_EQ(s.slopeFolder, "s");
+}
+
+TEST(BatchOptions, SeparatorWords) {
+    const std::pair<const char*, const char*> cases[] = {{"space", " "}, {"tab", "\t"}, {",", ","}, {";", ";"}};
+    for (const auto& [word, separator] : cases)
+        EXPECT_EQ(parseBatchOptions({"--separator", word}).settings.Separator, separator);
+}
+
+TEST(BatchOptions, UsageErrors) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--frobnicate"}, {"--grid-folder"}, {"--input", "dem"}, {"--separator", "|"}, {"stray"}};
+    for (const auto& arguments : cases) EXPECT_FALSE(parseBatchOptions(arguments).usageError.empty()) << arguments[0];
+}
+
+TEST(StderrReporter, WritesOneLinePerMessageAndStatus) {
+    std::ostringstream out;
+    StderrReporter reporter(out);
+    reporter.showMessage("first\r\nsecond", "Title");
+    reporter.showMessage("untitled", "");
+    reporter.setStatusLine("");
+    reporter.setStatusLine("Running : x");
+    EXPECT_EQ(out.str(), "Title: first  second\nKestrune: untitled\nRunning : x\n");
+}
+
+}  // namespace
+}  // namespace kestrune

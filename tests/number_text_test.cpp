@@ -1,0 +1,87 @@
+#include "app/number_text.hpp"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+
+namespace kestrune {
+namespace {
+
+TEST(ParseNumber, AcceptsTheNumberForms) {
+    const std::pair<const char*, double> cases[] = {
+        {"5", 5},       {"-5", -5},       {"+5", 5},         {"5.", 5},       {".5", 0.5},
+        {"12.50", 12.5}, {" 7 ", 7},       {"\t-2.5\t", -2.5}, {"1e3", 1000},  {"1E-2", 0.01},
+        {"2.5e+2", 250}, {"-.5E1", -5},    {"0", 0},          {"-0", 0},       {"000123", 123},
+    };
+    for (const auto& [text, expected] : cases) {
+        auto value = parseNumber(text);
+        ASSERT_TRUE(value.has_value()) << '"' << text << '"';
+        EXPECT_DOUBLE_EQ(*value, expected) << text;
+    }
+}
+
+TEST(ParseNumber, RejectsEverythingElse) {
+    const char* cases[] = {"",     "   ",   "\t",   "nan",  "NaN",  "inf",   "-inf", "infinity",
+                           "0x10", "&H10",  "1,5",  "1 000", "5a",  "a5",    ".",    "-",
+                           "+-5",  "--5",   "1e",   "1e+",  "e5",   "(5)",   "5-",   "1d5",
+                           "1e999", "$5",  "5 5",  "+",    "1.2.3", "\n5"};
+    for (const char* text : cases) EXPECT_FALSE(parseNumber(text).has_value()) << '"' << text << '"';
+}
+
+TEST(ParseNumber, IgnoresTheLocale) {
+    const char* previous = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    EXPECT_EQ(parseNumber("12.5"), 12.5);
+    EXPECT_FALSE(parseNumber("12,5").has_value());
+    if (previous) std::setlocale(LC_NUMERIC, "C");
+}
+
+TEST(FormatNumber, FifteenSignificantDigitsWithoutTrailingZeros) {
+    const std::pair<double, const char*> cases[] = {
+        {95, "95"},
+        {-9999, "-9999"},
+        {12.5, "12.5"},
+        {0.5, "0.5"},
+        {-0.25, "-0.25"},
+        {0, "0"},
+        {-0.0, "0"},
+        {1000, "1000"},
+        {123456789012345678.0, "1.23456789012346E+17"},
+        {0.1 + 0.2, "0.3"},
+        {1.0 / 3, "0.333333333333333"},
+        {2.0 / 3, "0.666666666666667"},
+        {123456.7890123456, "123456.789012346"},
+        {999999999999999.0, "999999999999999"},
+        {1e15, "1E+15"},
+        {0.0001, "0.0001"},
+        {0.00001, "0.00001"},
+        {0.000001, "1E-06"},
+        {1.5e-7, "1.5E-07"},
+        {-2.5e200, "-2.5E+200"},
+        {5102000.005, "5102000.005"},
+        {9.9999999999999999e14, "1E+15"},
+    };
+    for (const auto& [value, expected] : cases) EXPECT_EQ(formatDouble(value), expected) << value;
+}
+
+TEST(FormatNumber, CellSizeHasSevenSignificantDigits) {
+    EXPECT_EQ(formatCellSize(0.7f), "0.7");
+    EXPECT_EQ(formatCellSize(10.0f), "10");
+    EXPECT_EQ(formatCellSize(0.000288451469f), "0.0002884515");
+    EXPECT_EQ(formatCellSize(1.0f / 3), "0.3333333");
+    EXPECT_EQ(formatCellSize(12345678.0f), "1.234568E+07");
+}
+
+TEST(FormatNumber, ReadsBackThroughTheParser) {
+    // Shortest text up to 15 digits is exact for values of up to 15 digits.
+    const double values[] = {420.82, -1234.5678, 512345.67, 0.001, 3.14159265358979};
+    for (double value : values) EXPECT_EQ(parseNumber(formatDouble(value)), value);
+}
+
+TEST(StatusNumber, IsTheDigitsAfterOneBlank) {
+    EXPECT_EQ(statusNumber(3), " 3");
+    EXPECT_EQ(statusNumber(40000), " 40000");
+}
+
+}  // namespace
+}  // namespace kestrune

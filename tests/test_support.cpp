@@ -1,0 +1,77 @@
+#include "test_support.hpp"
+
+#include <gdal_priv.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace kestrune::test {
+
+TempDir::TempDir() {
+    std::random_device seed;
+    path_ = fs::temp_directory_path() / ("kestrune-test-" + std::to_string(seed()) + std::to_string(seed()));
+    fs::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code error;
+    // Read-only files some tests make must not keep the folder alive.
+    for (auto& entry : fs::recursive_directory_iterator(path_, error))
+        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
+    fs::remove_all(path_, error);
+}
+
+std::string TempDir::folder(const std::string& name) const {
+    fs::create_directories(path_ / name);
+    return (path_ / name).string();
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool exists(const std::string& path) { return fs::exists(path); }
+
+std::vector<std::string> folderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    for (auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+GdalRaster readWithGdal(const std::string& path) {
+    GDALAllRegister();
+    CPLSetConfigOption("GDAL_PAM_ENABLED", "NO");
+    std::unique_ptr<GDALDataset> dataset(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+    if (!dataset) throw std::runtime_error("GDAL cannot open " + path + ": " + CPLGetLastErrorMsg());
+    GdalRaster raster;
+    raster.driver = dataset->GetDriver()->GetDescription();
+    raster.width = dataset->GetRasterXSize();
+    raster.height = dataset->GetRasterYSize();
+    dataset->GetGeoTransform(raster.geoTransform);
+    GDALRasterBand* band = dataset->GetRasterBand(1);
+    int hasNoData = 0;
+    raster.noData = band->GetNoDataValue(&hasNoData);
+    raster.hasNoData = hasNoData != 0;
+    raster.values.resize(static_cast<std::size_t>(raster.width) * raster.height);
+    if (band->RasterIO(GF_Read, 0, 0, raster.width, raster.height, raster.values.data(), raster.width,
+                       raster.height, GDT_Float64, 0, 0) != CE_None)
+        throw std::runtime_error("GDAL cannot read " + path + ": " + CPLGetLastErrorMsg());
+    if (const char* wkt = dataset->GetProjectionRef()) raster.projectionWkt = wkt;
+    return raster;
+}
+
+}  // namespace kestrune::test

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "app/user_interface.hpp"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kestrune::test {
+
+// A fresh folder for one test, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // A sub-folder, created.
+    std::string folder(const std::string& name) const;
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+void writeFile(const std::string& path, const std::string& bytes);
+std::string readFile(const std::string& path);
+bool exists(const std::string& path);
+// The names in a folder, hidden ones included, in byte order.
+std::vector<std::string> folderNames(const std::string& folder);
+
+// Records what the run logic shows, in order.
+class RecordingUi : public UserInterface {
+public:
+    struct Message {
+        std::string prompt;
+        std::string title;
+    };
+    void showMessage(const std::string& prompt, const std::string& title) override {
+        messages.push_back({prompt, title});
+        events.push_back("message: " + title + ": " + prompt);
+    }
+    void setStatusLine(const std::string& text) override {
+        statusTexts.push_back(text);
+        events.push_back("status: " + text);
+    }
+    std::vector<Message> messages;
+    std::vector<std::string> statusTexts;
+    std::vector<std::string> events;
+};
+
+// A raster as GDAL reads it: the independent oracle for what we write.
+struct GdalRaster {
+    std::string driver;
+    int width = 0;
+    int height = 0;
+    double geoTransform[6] = {};
+    bool hasNoData = false;
+    double noData = 0;
+    std::vector<double> values;  // row after row, from the top
+    std::string projectionWkt;
+};
+GdalRaster readWithGdal(const std::string& path);
+
+}  // namespace kestrune::test
