@@ -80,11 +80,39 @@ std::optional<double> parseNumber(std::string_view text) {
     return value;
 }
 
+// Values with at most three decimals below a billion, the bulk of every
+// elevation file, written with integer arithmetic. When thousandths / 1000
+// reads back as the value, that decimal (at most 12 digits) is also the
+// value rounded to 15 digits. Returns nullptr for every other value.
+char* formatThousandths(char* out, double value) {
+    if (!(std::fabs(value) < 1e9)) return nullptr;
+    const double scaled = std::nearbyint(value * 1000);
+    if (scaled / 1000 != value) return nullptr;
+    auto thousandths = static_cast<long long>(scaled);
+    if (thousandths < 0) {
+        *out++ = '-';
+        thousandths = -thousandths;
+    }
+    out = std::to_chars(out, out + 16, thousandths / 1000).ptr;
+    int fraction = static_cast<int>(thousandths % 1000);
+    if (fraction) {
+        const char digits[3] = {static_cast<char>('0' + fraction / 100), static_cast<char>('0' + fraction / 10 % 10),
+                                static_cast<char>('0' + fraction % 10)};
+        int count = digits[2] != '0' ? 3 : digits[1] != '0' ? 2 : 1;
+        *out++ = '.';
+        std::memcpy(out, digits, count);
+        out += count;
+    }
+    return out;
+}
+
 char* formatNumber(char* out, double value, int significantDigits) {
     if (value == 0) {
         *out = '0';  // also for -0, which is no negative value
         return out + 1;
     }
+    if (significantDigits >= 12)
+        if (char* end = formatThousandths(out, value)) return end;
     // The common case first: when the shortest text that reads back as the
     // value is plain and has no more digits than asked for, it is the answer.
     auto plain = std::to_chars(out, out + 32, value);

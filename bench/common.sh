@@ -1,31 +1,41 @@
 # Shared by the benchmark scripts: timing with peak memory, and medians.
+# Each run appends "label<TAB>seconds<TAB>peak kB" to the file $TIMES.
 
-# time_run LABEL COMMAND...: runs once, appends "LABEL seconds peak_kB" to $TIMES.
+# time_run LABEL COMMAND...: runs the command once and records it.
 time_run() {
   local label=$1; shift
   local stats
   stats=$(mktemp)
-  /usr/bin/time -f "%e %M" -o "$stats" "$@" > /dev/null 2>&1 || { echo "failed: $*" >&2; cat "$stats" >&2; }
-  echo "$label $(tail -n 1 "$stats")" >> "$TIMES"
-  rm -f "$stats"
+  if ! /usr/bin/time -f "%e %M" -o "$stats" "$@" > /dev/null 2> "$stats.err"; then
+    echo "failed: $*" >&2
+    cat "$stats.err" >&2
+  fi
+  printf "%s\t%s\t%s\n" "$label" $(tail -n 1 "$stats") >> "$TIMES"
+  rm -f "$stats" "$stats.err"
 }
 
-# median LABEL FIELD: the median of field 2 (seconds) or 3 (peak kB) over LABEL's runs.
+# median LABEL FIELD: the median of field 2 (seconds) or 3 (peak kB).
 median() {
-  awk -v l="$1" -v f="$2" '$1 == l { v[n++] = $f } END {
-    if (n == 0) { print "nan"; exit }
-    asort(v); print (n % 2) ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2 }' "$TIMES"
+  awk -F'\t' -v l="$1" -v f="$2" '$1 == l { print $f }' "$TIMES" | sort -g |
+    awk '{ v[n++] = $1 } END { if (n == 0) print "nan"; else print (n % 2) ? v[(n - 1) / 2] : (v[n / 2 - 1] + v[n / 2]) / 2 }'
 }
 
-# report LABEL...: a table row per label with the median time and memory.
+# report LABEL...: a Markdown table row per label, median time and peak memory.
 report() {
-  printf "| %-28s | %10s | %12s |\n" "command" "median s" "peak MB"
-  printf "| %-28s | %10s | %12s |\n" "---" "---:" "---:"
+  printf "| %-32s | %9s | %8s |\n" "command" "median s" "peak MB"
+  printf "| %-32s | %9s | %8s |\n" "---" "---:" "---:"
+  local label
   for label in "$@"; do
-    printf "| %-28s | %10.2f | %12.0f |\n" "$label" "$(median "$label" 2)" "$(echo "$(median "$label" 3) / 1024" | bc -l)"
+    printf "| %-32s | %9.2f | %8.0f |\n" "$label" "$(median "$label" 2)" "$(awk -v k="$(median "$label" 3)" 'BEGIN { print k / 1024 }')"
   done
 }
 
-ratio() {  # ratio PEER OURS: how many times faster ours is
-  echo "scale=1; $(median "$1" 2) / $(median "$2" 2)" | bc -l
+# ratio PEER OURS: how many times faster OURS is than PEER, by median time.
+ratio() {
+  awk -v p="$(median "$1" 2)" -v o="$(median "$2" 2)" 'BEGIN { printf "%.1f", p / o }'
+}
+
+# peak_mb LABEL: median peak memory in MB.
+peak_mb() {
+  awk -v k="$(median "$1" 3)" 'BEGIN { printf "%.0f", k / 1024 }'
 }

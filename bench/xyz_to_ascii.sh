@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # XYZ to ESRI ASCII raster: Kestrune's engine against gdal_translate (GDAL's
 # XYZ reader) and gmt xyz2grd on one 2000 x 2000 lattice (4 million points,
-# about 110 MB, CR LF, one blank), each run RUNS times in turn.
+# about 110 MB, CR LF, one blank), each run RUNS times in turn. Every command
+# writes an ESRI ASCII raster (gmt through its "ef" format).
 # Usage: bench/xyz_to_ascii.sh [BUILD_DIR] [RUNS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,13 +20,15 @@ cells=4000000
 echo "input: $(du -m "$work/lattice.xyz" | cut -f1) MB, $points points"
 
 for _ in $(seq "$runs"); do
-  time_run kestrune "$build/bench/bench-xyz-to-ascii" "$work/lattice.xyz" "$work/ours.asc"
-  time_run gdal_translate gdal_translate -q -of AAIGrid "$work/lattice.xyz" "$work/gdal.asc"
-  time_run "gmt xyz2grd" gmt xyz2grd "$work/lattice.xyz" -R500000/519990/5100000/5119990 -I10 -G"$work/gmt.nc"
+  time_run "kestrune (XYZ to .asc)" "$build/bench/bench-xyz-to-ascii" "$work/lattice.xyz" "$work/ours.asc"
+  time_run "gdal_translate -of AAIGrid" gdal_translate -q -of AAIGrid "$work/lattice.xyz" "$work/gdal.asc"
+  time_run "gmt xyz2grd (.asc)" gmt xyz2grd "$work/lattice.xyz" -R500000/519990/5100000/5119990 -I10 \
+    -G"$work/gmt.asc=ef" -di-9999
 done
 
-report kestrune gdal_translate "gmt xyz2grd"
+report "kestrune (XYZ to .asc)" "gdal_translate -of AAIGrid" "gmt xyz2grd (.asc)"
 echo
-echo "kestrune is $(ratio gdal_translate kestrune) x faster than gdal_translate, $(ratio "gmt xyz2grd" kestrune) x faster than gmt xyz2grd"
+echo "kestrune is $(ratio "gdal_translate -of AAIGrid" "kestrune (XYZ to .asc)") x faster than gdal_translate" \
+  "and $(ratio "gmt xyz2grd (.asc)" "kestrune (XYZ to .asc)") x faster than gmt xyz2grd"
 limit=$(( 2 * (24 * points + 8 * cells) / 1024 / 1024 ))
-echo "kestrune peak memory $(( $(median kestrune 3) / 1024 )) MB (limit 2 x (24 B/point + 8 B/cell) = $limit MB)"
+echo "kestrune peak memory $(peak_mb "kestrune (XYZ to .asc)") MB (limit 2 x (24 B/point + 8 B/cell) = $limit MB)"

@@ -9,7 +9,7 @@
 namespace kestrune {
 namespace {
 
-constexpr std::size_t kBatchBytes = 8u << 20;
+constexpr std::size_t kBatchBytes = 1u << 20;
 
 std::string headerLine(const char* key, const std::string& value) {
     std::string line = key;

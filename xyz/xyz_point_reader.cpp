@@ -1,21 +1,18 @@
 #include "xyz_point_reader.hpp"
 
+#include "app/mapped_file.hpp"
 #include "app/number_text.hpp"
 
 #include <fast_float/fast_float.h>
 
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <memory>
 #include <optional>
 #include <thread>
 
 namespace kestrune {
 namespace {
 
-constexpr std::size_t kChunkBytes = 16u << 20;
+constexpr std::size_t kChunkBytes = 32u << 20;
 
 bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -216,10 +213,6 @@ ParsedText parseInParallel(std::string_view text, std::string_view separator, st
     throw std::runtime_error(what);
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 // Within `text`, the end of its last complete line. A CR at the very end
 // may be the first half of CR LF, so it waits for the next chunk.
 std::size_t completeLinesEnd(std::string_view text) {
@@ -238,28 +231,24 @@ XyzPointSet parseXyzText(std::string_view text, std::string_view separator, std:
 }
 
 XyzPointSet ReadXyzPoints(const std::string& xyzPath, const std::string& separator) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(xyzPath.c_str(), "rb"));
-    if (!file) throw std::runtime_error("cannot open the file: " + std::string(std::strerror(errno)));
+    MappedFile file(xyzPath);
+    const std::string_view text = file.text();
     XyzPointSet points;
     std::uint64_t nextLine = 1;
-    // Chunks are read behind the unfinished line of the chunk before; the
-    // buffer keeps its size, so its memory is cleared only once.
-    std::string buffer(2 * kChunkBytes, '\0');
-    std::size_t kept = 0;
-    bool atEnd = false;
-    while (!atEnd) {
-        if (buffer.size() < kept + kChunkBytes) buffer.resize(kept + kChunkBytes);
-        std::size_t got = std::fread(buffer.data() + kept, 1, kChunkBytes, file.get());
-        if (std::ferror(file.get())) throw std::runtime_error("cannot read the file: " + std::string(std::strerror(errno)));
-        atEnd = got < kChunkBytes;
-        std::string_view text(buffer.data(), kept + got);
-        std::size_t usable = atEnd ? text.size() : completeLinesEnd(text);
-        ParsedText parsed = parseInParallel(text.substr(0, usable), separator, nextLine);
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t usable = 0;
+        std::string_view window;
+        // Windows end at a line end; a line longer than a window widens it.
+        for (std::size_t length = kChunkBytes; usable == 0; length *= 2) {
+            window = text.substr(start, length);
+            usable = start + window.size() == text.size() ? window.size() : completeLinesEnd(window);
+        }
+        ParsedText parsed = parseInParallel(window.substr(0, usable), separator, nextLine);
         if (parsed.failure) throwFailure(*parsed.failure);
         nextLine += parsed.lineCount;
         points.append(std::move(parsed.points));
-        kept = text.size() - usable;
-        std::memmove(buffer.data(), buffer.data() + usable, kept);
+        start += usable;
+        file.releaseBefore(start);
     }
     return points;
 }

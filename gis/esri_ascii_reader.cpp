@@ -1,0 +1,315 @@
+#include "esri_ascii_reader.hpp"
+
+#include "app/number_text.hpp"
+
+#include <fast_float/fast_float.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+#include <unistd.h>
+
+namespace kestrune {
+namespace {
+
+constexpr std::size_t kChunkBytes = 32u << 20;
+constexpr std::size_t kHeaderBytes = 64u << 10;
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string lowerCase(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+    return lower;
+}
+
+// A failure at a byte offset of the file, turned into a line number later.
+struct ValueFailure {
+    std::size_t offset = 0;
+    std::string reason;
+};
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// ---- header ----
+
+class HeaderParser {
+public:
+    explicit HeaderParser(std::string_view text) : text_(text) {}
+
+    EsriAsciiHeader parse() {
+        std::size_t position = 0;
+        int line = 1;
+        while (position < text_.size()) {
+            std::size_t end = text_.find_first_of("\r\n", position);
+            if (end == std::string_view::npos) end = text_.size();
+            std::string_view content = text_.substr(position, end - position);
+            std::size_t first = content.find_first_not_of(" \t");
+            if (first == std::string_view::npos || !isLetter(content[first])) break;  // the values begin
+            readKeyLine(content.substr(first), line);
+            position = end;
+            if (position < text_.size() && text_[position] == '\r') ++position;
+            if (position < text_.size() && text_[position] == '\n') ++position;
+            ++line;
+        }
+        return finish(position);
+    }
+
+private:
+    [[noreturn]] static void fail(int line, const std::string& reason) {
+        throw std::runtime_error("line " + std::to_string(line) + ": " + reason);
+    }
+
+    void readKeyLine(std::string_view content, int line) {
+        std::size_t keyEnd = content.find_first_of(" \t");
+        std::string key = lowerCase(content.substr(0, keyEnd));
+        static const char* const kKeys[] = {"ncols",     "nrows",     "xllcorner", "yllcorner",
+                                            "xllcenter", "yllcenter", "cellsize",  "nodata_value"};
+        if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys))
+            fail(line, "unknown header key \"" + std::string(content.substr(0, keyEnd)) + "\"");
+        std::string origin = key.substr(0, 2) == "xl" || key.substr(0, 2) == "yl" ? key.substr(0, 1) : key;
+        if (!seen_.emplace(origin, line).second) fail(line, "the key " + key + " repeats what line " + std::to_string(seen_[origin]) + " gave");
+        std::string_view value = keyEnd == std::string_view::npos ? std::string_view() : content.substr(keyEnd);
+        auto number = parseNumber(value);
+        if (!number) fail(line, "the value of " + key + " is not a number");
+        values_[key] = *number;
+        lines_[key] = line;
+    }
+
+    std::int64_t count(const std::string& key) {
+        double value = values_.at(key);
+        if (!(value >= 1 && value <= 1e15 && value == std::floor(value)))
+            fail(lines_.at(key), key + " " + formatDouble(value) + " is not a positive whole number");
+        return static_cast<std::int64_t>(value);
+    }
+
+    EsriAsciiHeader finish(std::size_t dataOffset) {
+        for (const char* key : {"ncols", "nrows", "cellsize"})
+            if (!values_.count(key)) throw std::runtime_error(std::string("the header has no ") + key);
+        for (const char* axis : {"x", "y"})
+            if (!seen_.count(axis))
+                throw std::runtime_error(std::string("the header has no ") + axis + "llcorner or " + axis + "llcenter");
+        EsriAsciiHeader header;
+        header.ncols = count("ncols");
+        header.nrows = count("nrows");
+        header.cellsize = values_.at("cellsize");
+        if (!(header.cellsize > 0)) fail(lines_.at("cellsize"), "cellsize " + formatDouble(header.cellsize) + " is not positive");
+        header.xllcorner = values_.count("xllcorner") ? values_["xllcorner"] : values_["xllcenter"] - header.cellsize / 2;
+        header.yllcorner = values_.count("yllcorner") ? values_["yllcorner"] : values_["yllcenter"] - header.cellsize / 2;
+        if (values_.count("nodata_value")) header.nodata = values_["nodata_value"];
+        header.dataOffset = dataOffset;
+        return header;
+    }
+
+    std::string_view text_;
+    std::map<std::string, int> seen_;  // key (x, y for the corners) -> line
+    std::map<std::string, double> values_;
+    std::map<std::string, int> lines_;
+};
+
+// ---- values ----
+
+// Parses the values of one piece of text into `out`, at most `room` of them.
+class ValueParser {
+public:
+    ValueParser(double nodata, std::size_t fileOffset) : nodata_(nodata), fileOffset_(fileOffset) {}
+
+    // Returns the number of values read; a failure stops the reading.
+    std::size_t parse(std::string_view text, float* out, std::size_t room, std::optional<ValueFailure>& failure) {
+        const char* begin = text.data();
+        const char* p = begin;
+        const char* end = p + text.size();
+        std::size_t count = 0;
+        for (;;) {
+            while (p != end && isSpace(*p)) ++p;
+            if (p == end) return count;
+            const char* token = p;
+            double value;
+            p = readNumber(p, end, value);
+            if (!p) {
+                const char* tokenEnd = token;
+                while (tokenEnd != end && !isSpace(*tokenEnd)) ++tokenEnd;
+                std::string shown(token, std::min<std::size_t>(tokenEnd - token, 40));
+                failure = ValueFailure{fileOffset_ + (token - begin), "the value \"" + shown + "\" is not a number"};
+                return count;
+            }
+            if (count == room) {
+                failure = ValueFailure{fileOffset_ + (token - begin), "more values than ncols x nrows"};
+                return count;
+            }
+            if (value == nodata_) {
+                out[count++] = kGridNoData;
+            } else if (std::fabs(value) > FLT_MAX) {
+                failure = ValueFailure{fileOffset_ + (token - begin),
+                                       "the value " + formatDouble(value) + " is outside the 32-bit float range"};
+                return count;
+            } else {
+                out[count++] = static_cast<float>(value);
+            }
+        }
+    }
+
+private:
+    // The number rules of every other reading: an optional sign, digits or a
+    // fraction, an optional exponent; the token must end in white space.
+    static const char* readNumber(const char* p, const char* end, double& value) {
+        const char* start = p;
+        if (*p == '+') start = ++p;
+        else if (*p == '-') ++p;
+        if (p == end || !(isDigit(*p) || *p == '.')) return nullptr;
+        auto result = fast_float::from_chars(start, end, value);
+        if (result.ec != std::errc() || !std::isfinite(value)) return nullptr;
+        if (result.ptr != end && !isSpace(*result.ptr)) return nullptr;
+        return result.ptr;
+    }
+
+    double nodata_;
+    std::size_t fileOffset_;
+};
+
+std::uint64_t physicalMemoryBytes() {
+    long pages = sysconf(_SC_PHYS_PAGES);
+    long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) return UINT64_MAX;
+    return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
+}
+
+// The line of the file that holds `offset`, counted from 1.
+std::uint64_t lineAtOffset(std::FILE* file, std::size_t offset) {
+    std::rewind(file);
+    std::uint64_t line = 1;
+    int previous = 0;
+    for (std::size_t i = 0; i < offset; ++i) {
+        int c = std::fgetc(file);
+        if (c == EOF) break;
+        if (c == '\n' ? previous != '\r' : c == '\r') ++line;
+        previous = c;
+    }
+    return line;
+}
+
+// Where a piece of text may be cut: just past the last white space (the
+// value before it is complete), or 0 when there is none.
+std::size_t lastSpaceEnd(std::string_view text) {
+    std::size_t i = text.size();
+    while (i > 0 && !isSpace(text[i - 1])) --i;
+    return i;
+}
+
+class ValueReader {
+public:
+    ValueReader(std::FILE* file, const EsriAsciiHeader& header, FloatRaster& raster)
+        : file_(file), header_(header), raster_(raster) {}
+
+    // Reads every value, on both cores; returns the first failure in file order.
+    std::optional<ValueFailure> readAll() {
+        if (std::fseek(file_, static_cast<long>(header_.dataOffset), SEEK_SET) != 0) return ValueFailure{0, "cannot seek"};
+        std::string buffer(2 * kChunkBytes, '\0');
+        std::size_t kept = 0;
+        std::size_t chunkOffset = header_.dataOffset;
+        bool atEnd = false;
+        while (!atEnd) {
+            std::size_t got = std::fread(buffer.data() + kept, 1, kChunkBytes, file_);
+            if (std::ferror(file_)) throw std::runtime_error(std::string("cannot read the file: ") + std::strerror(errno));
+            atEnd = got < kChunkBytes;
+            std::string_view text(buffer.data(), kept + got);
+            std::size_t usable = atEnd ? text.size() : lastSpaceEnd(text);
+            if (auto failure = readPiece(text.substr(0, usable), chunkOffset)) return failure;
+            kept = text.size() - usable;
+            std::memmove(buffer.data(), buffer.data() + usable, kept);
+            chunkOffset += usable;
+            if (kept > kChunkBytes) return ValueFailure{chunkOffset, "a value longer than 32 MB"};
+        }
+        return std::nullopt;
+    }
+
+    std::size_t valuesRead() const { return filled_; }
+
+private:
+    std::optional<ValueFailure> readPiece(std::string_view text, std::size_t offset) {
+        std::size_t split = lastSpaceEnd(text.substr(0, text.size() / 2));
+        std::string_view first = text.substr(0, split), second = text.substr(split);
+        std::optional<ValueFailure> firstFailure, secondFailure;
+        float* out = raster_.cells.data() + filled_;
+        const std::size_t room = raster_.cells.size() - filled_;
+        std::size_t firstCount = 0, secondCount = 0;
+        // The second half is read into a buffer of its own and moved behind
+        // the first when both are done.
+        secondValues_.resize(std::min(room, second.size() / 2 + 1));
+        std::thread worker([&] {
+            secondCount = ValueParser(header_.nodata, offset + split)
+                              .parse(second, secondValues_.data(), secondValues_.size(), secondFailure);
+        });
+        firstCount = ValueParser(header_.nodata, offset).parse(first, out, room, firstFailure);
+        worker.join();
+        filled_ += firstCount;
+        if (firstFailure) return firstFailure;
+        if (secondCount > raster_.cells.size() - filled_) {
+            // Only the first value past the end needs its place.
+            std::size_t fits = raster_.cells.size() - filled_;
+            std::optional<ValueFailure> excess;
+            ValueParser(header_.nodata, offset + split).parse(second, secondValues_.data(), fits, excess);
+            return excess;
+        }
+        std::copy_n(secondValues_.data(), secondCount, raster_.cells.data() + filled_);
+        filled_ += secondCount;
+        return secondFailure;
+    }
+
+    std::FILE* file_;
+    const EsriAsciiHeader& header_;
+    FloatRaster& raster_;
+    std::size_t filled_ = 0;
+    LargeArray<float> secondValues_;
+};
+
+}  // namespace
+
+EsriAsciiHeader parseEsriAsciiHeader(std::string_view start) { return HeaderParser(start).parse(); }
+
+FloatRaster readEsriAscii(const std::string& path, std::uint64_t memoryBytes) {
+    File file(std::fopen(path.c_str(), "rb"));
+    if (!file) throw std::runtime_error(path + ": cannot open the file: " + std::strerror(errno));
+    std::string start(kHeaderBytes, '\0');
+    start.resize(std::fread(start.data(), 1, kHeaderBytes, file.get()));
+    EsriAsciiHeader header;
+    try {
+        header = parseEsriAsciiHeader(start);
+    } catch (const std::runtime_error& failure) {
+        throw std::runtime_error(path + ": " + failure.what());
+    }
+    const double cells = static_cast<double>(header.ncols) * static_cast<double>(header.nrows);
+    const std::uint64_t budget = memoryBytes ? memoryBytes : physicalMemoryBytes();
+    if (cells * sizeof(float) > static_cast<double>(budget))
+        throw std::runtime_error(path + ": a raster of " + std::to_string(header.ncols) + " x " +
+                                 std::to_string(header.nrows) + " cells is too large");
+    FloatRaster raster;
+    raster.ncols = header.ncols;
+    raster.nrows = header.nrows;
+    raster.xllcorner = header.xllcorner;
+    raster.yllcorner = header.yllcorner;
+    raster.cellsize = header.cellsize;
+    raster.cells.resize(static_cast<std::size_t>(header.ncols * header.nrows));
+    ValueReader reader(file.get(), header, raster);
+    if (auto failure = reader.readAll())
+        throw std::runtime_error(path + " line " + std::to_string(lineAtOffset(file.get(), failure->offset)) + ": " +
+                                 failure->reason);
+    if (reader.valuesRead() < raster.cells.size())
+        throw std::runtime_error(path + ": too few values: " + std::to_string(reader.valuesRead()) + " of " +
+                                 std::to_string(raster.cells.size()) + " (ncols x nrows)");
+    return raster;
+}
+
+}  // namespace kestrune
