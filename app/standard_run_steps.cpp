@@ -1,5 +1,6 @@
 #include "run_sequence.hpp"
 
+#include "gis/ascii_to_grid_conversion.hpp"
 #include "xyz/xyz_folder_conversion.hpp"
 
 #include <stdexcept>
@@ -9,9 +10,7 @@ namespace kestrune {
 RunSteps standardRunSteps() {
     RunSteps steps;
     steps.XYZ2ASCII = XYZ2ASCII;
-    steps.ASCII2GRID = [](RunContext&) {
-        throw std::runtime_error("the ASCII to GRID conversion is not available in this build");
-    };
+    steps.ASCII2GRID = ASCII2GRID;
     steps.GetRasterLayersFromFolder = [](RunContext&) {
         throw std::runtime_error("slope and contour output are not available in this build");
     };

@@ -55,6 +55,43 @@ TEST(KestruneBatch, GridsAFolderWithGoodAndBadFiles) {
               "NODATA_value  -9999\r\n1.5 2.5\r\n");
 }
 
+TEST(KestruneBatch, TurnsXyzFilesIntoGridsAndReplacesThemOnARerun) {
+    test::TempDir dir;
+    std::string ascii = dir.folder("ascii"), grid = dir.folder("grid");
+    const std::vector<std::string> arguments = {"--input", "xyz", "--xyz-folder", std::string(KESTRUNE_SAMPLES_DIR) + "/xyz",
+                                                "--ascii-folder", ascii, "--grid-folder", grid};
+    for (int run = 0; run < 2; ++run) {
+        Result result = runBatch(arguments, dir);
+        EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
+        EXPECT_NE(result.errorOutput.find("Running : ASCII-->ESRI GRID ( 3/ 3)   dem_west.asc\n"), std::string::npos);
+    }
+    EXPECT_EQ(test::folderNames(grid), (std::vector<std::string>{"dem_east", "dem_north", "dem_west", "info"}));
+    EXPECT_EQ(test::readFile(grid + "/info/arc.dir").size(), 6u * 380);
+    // The GRID holds the .asc's cells as 32-bit floats, with its projection.
+    test::GdalRaster asc = test::readWithGdal(ascii + "/dem_west.asc");
+    test::GdalRaster aig = test::readWithGdal(grid + "/dem_west");
+    ASSERT_EQ(aig.values.size(), asc.values.size());
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(aig.geoTransform[i], asc.geoTransform[i]);
+    for (std::size_t i = 0; i < asc.values.size(); ++i) ASSERT_EQ(aig.values[i], static_cast<float>(asc.values[i])) << i;
+    EXPECT_NE(aig.projectionWkt.find("UTM zone 33N"), std::string::npos);
+}
+
+TEST(KestruneBatch, AsciiInputStopsAtTheFirstBadRaster) {
+    test::TempDir dir;
+    std::string ascii = dir.folder("ascii"), grid = dir.folder("grid");
+    test::writeFile(ascii + "/a.asc", "ncols 1\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize 1\n5\n");
+    test::writeFile(ascii + "/b.asc", "ncols 1\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize 1\n");
+    test::writeFile(ascii + "/c.asc", "ncols 1\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize 1\n5\n");
+    Result result = runBatch({"--input", "ascii", "--ascii-folder", ascii, "--grid-folder", grid}, dir);
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.errorOutput,
+              "Running : ASCII-->ESRI GRID ( 1/ 3)   a.asc\n"
+              "Running : ASCII-->ESRI GRID ( 2/ 3)   b.asc\n"
+              "Program was interrupted: " + ascii + "/b.asc Error-" + ascii + "/b.asc: too few values: 0 of 1 (ncols x nrows)\n"
+              "Program is Stopped: There are some errors happened during processing\n");
+    EXPECT_EQ(test::folderNames(grid), (std::vector<std::string>{"a", "info"}));
+}
+
 TEST(KestruneBatch, AValidationFailureShowsTwoMessages) {
     test::TempDir dir;
     Result result = runBatch({"--grid-folder", dir.file("missing")}, dir);

@@ -1,0 +1,210 @@
+#include "esri_grid_tile.hpp"
+
+#include "big_endian.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <thread>
+
+namespace kestrune {
+namespace {
+
+constexpr std::int64_t kBlockCells = GridTileLayout::kBlockWidth * GridTileLayout::kBlockHeight;
+constexpr std::int64_t kBlockWords = kBlockCells * 2;         // float32 payload
+constexpr std::int64_t kFullRecordBytes = 2 + 2 * kBlockWords;  // size prefix + payload
+constexpr std::int64_t kHeaderBytes = 100;
+constexpr std::int64_t kTileFileLimit = (std::int64_t{1} << 31) - 1;
+
+// Sums of the valid cells, taken about a shift near their values so the
+// variance keeps its digits.
+struct CellSums {
+    double shift = 0;
+    std::uint64_t count = 0;
+    double sum = 0;
+    double squares = 0;
+    float minimum = FLT_MAX;
+    float maximum = -FLT_MAX;
+
+    void add(float value) {
+        double d = value - shift;
+        ++count;
+        sum += d;
+        squares += d * d;
+        minimum = std::min(minimum, value);
+        maximum = std::max(maximum, value);
+    }
+    void add(const CellSums& other) {
+        count += other.count;
+        sum += other.sum;
+        squares += other.squares;
+        minimum = std::min(minimum, other.minimum);
+        maximum = std::max(maximum, other.maximum);
+    }
+    GridStatistics statistics() const {
+        GridStatistics s;
+        s.count = count;
+        if (count == 0) return s;
+        s.minimum = minimum;
+        s.maximum = maximum;
+        s.mean = shift + sum / static_cast<double>(count);
+        if (count > 1) {
+            double variance = (squares - sum * sum / static_cast<double>(count)) / static_cast<double>(count - 1);
+            s.sampleDeviation = std::sqrt(std::max(0.0, variance));
+        }
+        return s;
+    }
+};
+
+// The 100-byte header that both tile files begin with.
+std::string tileFileHeader(std::int64_t fileBytes) {
+    BigEndianWriter header;
+    header.int32(9994);
+    header.int32(-1016);
+    header.zeros(16);
+    header.int32(static_cast<std::int32_t>(fileBytes / 2));  // length in 16-bit words
+    header.zeros(72);
+    return header.bytes();
+}
+
+bool isNoData(float value) { return value == kGridNoData || value != value; }
+
+// Appends the records of block row `blockRow`: full blocks inside the
+// extent, and a bare zero size for the blocks of the tile right of it.
+void encodeBlockRow(const FloatRaster& raster, const GridTileLayout& layout, std::int64_t blockRow,
+                    std::string& out, CellSums& sums) {
+    const std::int64_t blocksInRow = blockRow + 1 == layout.blockRows ? layout.blockColumns : layout.blocksPerRow;
+    const std::uint32_t noData = bigEndianFloatBits(kGridNoData);
+    std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(layout.blockColumns * kFullRecordBytes + (blocksInRow - layout.blockColumns) * 2));
+    char* p = out.data() + at;
+    for (std::int64_t blockColumn = 0; blockColumn < blocksInRow; ++blockColumn) {
+        if (blockColumn >= layout.blockColumns) {
+            *p++ = 0;
+            *p++ = 0;
+            continue;
+        }
+        *p++ = static_cast<char>(kBlockWords >> 8);
+        *p++ = static_cast<char>(kBlockWords & 0xff);
+        for (int r = 0; r < GridTileLayout::kBlockHeight; ++r) {
+            const std::int64_t row = blockRow * GridTileLayout::kBlockHeight + r;
+            const std::int64_t firstColumn = blockColumn * GridTileLayout::kBlockWidth;
+            const std::int64_t inside =
+                row < raster.nrows ? std::clamp<std::int64_t>(raster.ncols - firstColumn, 0, GridTileLayout::kBlockWidth) : 0;
+            const float* cell = inside ? &raster.cells[static_cast<std::size_t>(row * raster.ncols + firstColumn)] : nullptr;
+            for (std::int64_t c = 0; c < GridTileLayout::kBlockWidth; ++c, p += 4) {
+                std::uint32_t bits = noData;
+                if (c < inside && !isNoData(cell[c])) {
+                    sums.add(cell[c]);
+                    bits = bigEndianFloatBits(cell[c]);
+                }
+                std::memcpy(p, &bits, 4);
+            }
+        }
+    }
+}
+
+std::string blockIndex(const GridTileLayout& layout) {
+    BigEndianWriter index;
+    std::int64_t offsetWords = kHeaderBytes / 2;
+    for (std::int64_t entry = 0; entry < layout.indexEntries(); ++entry) {
+        bool inside = entry % layout.blocksPerRow < layout.blockColumns;
+        index.int32(static_cast<std::int32_t>(offsetWords));
+        index.int32(inside ? static_cast<std::int32_t>(kBlockWords) : 0);
+        offsetWords += inside ? 1 + kBlockWords : 1;
+    }
+    return tileFileHeader(kHeaderBytes + static_cast<std::int64_t>(index.size())) + index.bytes();
+}
+
+float firstValidCell(const FloatRaster& raster) {
+    for (float value : raster.cells)
+        if (!isNoData(value)) return value;
+    return 0;
+}
+
+}  // namespace
+
+GridTileLayout::GridTileLayout(const FloatRaster& raster) {
+    blockColumns = (raster.ncols + kBlockWidth - 1) / kBlockWidth;
+    blockRows = (raster.nrows + kBlockHeight - 1) / kBlockHeight;
+    // One tile file covers the whole raster; ArcGIS never uses fewer than
+    // 8 x 128 blocks a tile.
+    blocksPerRow = std::max<std::int64_t>(8, blockColumns);
+    blocksPerColumn = std::max<std::int64_t>(2048 / kBlockHeight, blockRows);
+}
+
+GridStatistics writeGridTile(const FloatRaster& raster, OutputFile& data, OutputFile& index) {
+    const GridTileLayout layout(raster);
+    const std::int64_t fullBlocks = layout.blockRows * layout.blockColumns;
+    const std::int64_t dataBytes = kHeaderBytes + fullBlocks * kFullRecordBytes + (layout.indexEntries() - fullBlocks) * 2;
+    if (dataBytes > kTileFileLimit)
+        throw std::runtime_error("a raster of " + std::to_string(raster.ncols) + " x " + std::to_string(raster.nrows) +
+                                 " cells passes the 2 GB limit of a GRID tile file");
+    index.write(blockIndex(layout));
+    data.write(tileFileHeader(dataBytes));
+
+    CellSums total, firstSums, secondSums;
+    total.shift = firstSums.shift = secondSums.shift = firstValidCell(raster);
+    // Block rows go out in batches of about 4 MB, each batch encoded in two halves.
+    const std::int64_t rowsPerBatch = std::max<std::int64_t>(2, (4 << 20) / (layout.blocksPerRow * kFullRecordBytes));
+    std::string firstHalf, secondHalf;
+    for (std::int64_t blockRow = 0; blockRow < layout.blockRows; blockRow += rowsPerBatch) {
+        const std::int64_t last = std::min(layout.blockRows, blockRow + rowsPerBatch);
+        const std::int64_t middle = blockRow + (last - blockRow) / 2;
+        firstHalf.clear();
+        secondHalf.clear();
+        std::thread worker([&] {
+            for (std::int64_t r = middle; r < last; ++r) encodeBlockRow(raster, layout, r, secondHalf, secondSums);
+        });
+        for (std::int64_t r = blockRow; r < middle; ++r) encodeBlockRow(raster, layout, r, firstHalf, firstSums);
+        worker.join();
+        data.write(firstHalf);
+        data.write(secondHalf);
+    }
+    total.add(firstSums);
+    total.add(secondSums);
+    return total.statistics();
+}
+
+std::string gridHeader(const FloatRaster& raster) {
+    const GridTileLayout layout(raster);
+    BigEndianWriter header;
+    header.raw(std::string_view("GRID1.2\0", 8));
+    header.int32(0);
+    header.int32(32);  // as ArcGIS writes for float grids
+    header.int32(2);   // cell type: float
+    header.int32(1);   // uncompressed
+    header.int32(0);
+    header.float32(1.0f);
+    header.zeros(224);
+    header.float64(raster.cellsize);
+    header.float64(raster.cellsize);
+    header.float64(raster.xllcorner - layout.blocksPerRow * GridTileLayout::kBlockWidth * raster.cellsize / 2);
+    header.float64(raster.yurcorner() - 3 * layout.blocksPerColumn * GridTileLayout::kBlockHeight * raster.cellsize / 2);
+    header.int32(static_cast<std::int32_t>(layout.blocksPerRow));
+    header.int32(static_cast<std::int32_t>(layout.blocksPerColumn));
+    header.int32(GridTileLayout::kBlockWidth);
+    header.int32(1);
+    header.int32(GridTileLayout::kBlockHeight);
+    return header.bytes();
+}
+
+std::string gridBounds(const FloatRaster& raster) {
+    BigEndianWriter bounds;
+    bounds.float64(raster.xllcorner);
+    bounds.float64(raster.yllcorner);
+    bounds.float64(raster.xurcorner());
+    bounds.float64(raster.yurcorner());
+    return bounds.bytes();
+}
+
+std::string gridStatistics(const GridStatistics& statistics) {
+    BigEndianWriter sta;
+    sta.float64(statistics.minimum);
+    sta.float64(statistics.maximum);
+    sta.float64(statistics.mean);
+    sta.float64(statistics.sampleDeviation);
+    return sta.bytes();
+}
+
+}  // namespace kestrune

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "float_raster.hpp"
+
+#include "app/output_file.hpp"
+
+#include <cstdint>
+#include <string>
+
+namespace kestrune {
+
+// How a raster is cut into the 256 x 16 blocks of one GRID tile file.
+struct GridTileLayout {
+    static constexpr int kBlockWidth = 256;
+    static constexpr int kBlockHeight = 16;
+    std::int64_t blockColumns = 0;  // blocks across the extent
+    std::int64_t blockRows = 0;     // blocks down the extent
+    std::int64_t blocksPerRow = 0;  // blocks across the tile (at least 8)
+    std::int64_t blocksPerColumn = 0;
+
+    explicit GridTileLayout(const FloatRaster& raster);
+    // Index entries: full block rows, then the last row up to the extent.
+    std::int64_t indexEntries() const { return (blockRows - 1) * blocksPerRow + blockColumns; }
+};
+
+// The statistics of sta.adf over the valid cells.
+struct GridStatistics {
+    std::uint64_t count = 0;
+    double minimum = 0;
+    double maximum = 0;
+    double mean = 0;
+    double sampleDeviation = 0;  // divisor n - 1, as ArcGIS writes it
+};
+
+// Writes the tile file pair of a raster, w001001.adf (`data`) and
+// w001001x.adf (`index`), encoding its blocks on both cores, and returns the
+// statistics of its valid cells. Throws std::runtime_error when the tile
+// file would pass 2 GB, the limit of ArcGIS's readers.
+GridStatistics writeGridTile(const FloatRaster& raster, OutputFile& data, OutputFile& index);
+
+// The 308 bytes of hdr.adf, the 32 of dblbnd.adf and of sta.adf.
+std::string gridHeader(const FloatRaster& raster);
+std::string gridBounds(const FloatRaster& raster);
+std::string gridStatistics(const GridStatistics& statistics);
+
+}  // namespace kestrune

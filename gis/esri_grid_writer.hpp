@@ -1,0 +1,23 @@
+#pragma once
+
+#include "float_raster.hpp"
+
+#include <string>
+
+namespace kestrune {
+
+// Writes `raster` as a float ESRI GRID (ArcInfo binary grid) named `name` in
+// the workspace folder: the folder <name in lower case> with hdr.adf, the
+// tile w001001.adf and its index w001001x.adf, dblbnd.adf, sta.adf and, when
+// `projection` is not empty, prj.adf holding it as it stands; then the
+// workspace's INFO tables NAME.BND and NAME.STA. Blocks are 256 x 16 cells,
+// big-endian, NoData -FLT_MAX; cells past the extent in the edge blocks hold
+// NoData too. The GRID is written into a hidden folder beside its place and
+// renamed into place, and the INFO entries come last, so a failure leaves
+// nothing half-written. Throws std::runtime_error with the reason: a name
+// that breaks the GRID naming rules, a folder in the way, a tile file over
+// 2 GB, a failure to write.
+void writeEsriGrid(const std::string& workspace, const std::string& name, const FloatRaster& raster,
+                   const std::string& projection);
+
+}  // namespace kestrune

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace kestrune {
+
+// The workspace's INFO folder, through which ArcGIS finds a GRID's bounds
+// and statistics: the tables NAME.BND and NAME.STA, each a record in
+// info/arc.dir and a pair info/arcNNNN.nit (its fields) and arcNNNN.dat
+// (the path of its data file in the GRID's folder). Updates of one
+// workspace are serialised, within this process and across processes.
+
+// Adds or renews the tables of GRID `name`; an entry of that name, live or
+// deleted, keeps its number. Throws std::runtime_error.
+void addGridTables(const std::string& workspace, const std::string& name);
+
+// Marks the tables of GRID `name` deleted and removes their files.
+void removeGridTables(const std::string& workspace, const std::string& name);
+
+}  // namespace kestrune

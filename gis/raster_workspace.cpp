@@ -1,0 +1,88 @@
+#include "raster_workspace.hpp"
+
+#include "esri_ascii_reader.hpp"
+#include "esri_grid_reader.hpp"
+#include "esri_grid_writer.hpp"
+#include "grid_name.hpp"
+#include "info_tables.hpp"
+
+#include "app/file_naming.hpp"
+#include "app/folder_listing.hpp"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace kestrune {
+namespace {
+
+bool isGridFolder(const fs::path& folder) {
+    std::error_code error;
+    const std::string name = folder.filename().string();
+    if (name.empty() || name.front() == '.' || gridFolderName(name) == "info") return false;
+    return fs::is_directory(folder, error) &&
+           (fs::is_regular_file(folder / "hdr.adf", error) || fs::is_regular_file(folder / "HDR.ADF", error));
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw std::runtime_error("cannot read the projection " + path);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+RasterDataset::RasterDataset(std::string workspace, std::string folderName)
+    : workspace_(std::move(workspace)), folderName_(std::move(folderName)),
+      completeName_((fs::absolute(fs::path(workspace_)) / folderName_).lexically_normal().string()) {}
+
+bool RasterDataset::CanDelete() const {
+    return ::access(completeName_.c_str(), W_OK) == 0 && ::access(workspace_.c_str(), W_OK) == 0;
+}
+
+void RasterDataset::Delete() const {
+    removeGridTables(workspace_, folderName_);
+    std::error_code error;
+    fs::remove_all(completeName_, error);
+    if (error) throw std::runtime_error("cannot delete the GRID " + completeName_ + ": " + error.message());
+}
+
+RasterWorkspace RasterWorkspace::OpenFromFile(const std::string& folder) {
+    if (!FldExist(folder)) throw std::runtime_error("cannot open " + folder + " as a raster workspace: no such folder");
+    return RasterWorkspace(folder);
+}
+
+std::optional<RasterDataset> RasterWorkspace::OpenRasterDataset(const std::string& name) const {
+    const std::string folderName = gridFolderName(name);
+    if (!isGridFolder(fs::path(folder_) / folderName)) return std::nullopt;
+    RasterDataset dataset(folder_, folderName);
+    checkEsriGridOpens(dataset.completeName());
+    return dataset;
+}
+
+std::vector<RasterDataset> RasterWorkspace::Datasets() const {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator entry(folder_, error), end; !error && entry != end; entry.increment(error))
+        if (isGridFolder(entry->path())) names.push_back(entry->path().filename().string());
+    if (error) throw std::runtime_error("cannot list the GRIDs of " + folder_ + ": " + error.message());
+    std::sort(names.begin(), names.end());
+    std::vector<RasterDataset> datasets;
+    for (const auto& name : names) datasets.emplace_back(folder_, name);
+    return datasets;
+}
+
+void ImportFromASCII(const std::string& asciiPath, const RasterWorkspace& workspace, const std::string& gridName,
+                     const std::string& projectionPath) {
+    if (std::string problem = gridNameProblem(gridName); !problem.empty()) throw std::runtime_error(problem);
+    const std::string projection = projectionPath.empty() ? std::string() : readText(projectionPath);
+    FloatRaster raster = readEsriAscii(asciiPath);
+    writeEsriGrid(workspace.folder(), gridName, raster, projection);
+}
+
+}  // namespace kestrune

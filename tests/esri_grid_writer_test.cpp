@@ -1,0 +1,179 @@
+#include "gis/big_endian.hpp"
+#include "gis/esri_grid_tile.hpp"
+#include "gis/esri_grid_writer.hpp"
+#include "gis/grid_name.hpp"
+#include "test_support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+namespace kestrune {
+namespace {
+
+FloatRaster randomRaster(std::int64_t ncols, std::int64_t nrows, unsigned seed, double noDataShare = 0.1) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> height(-430.5f, 8848.9f);
+    std::bernoulli_distribution hole(noDataShare);
+    FloatRaster raster;
+    raster.ncols = ncols;
+    raster.nrows = nrows;
+    raster.xllcorner = 512345.5;
+    raster.yllcorner = 5102000.25;
+    raster.cellsize = 0.5;
+    raster.cells.resize(static_cast<std::size_t>(ncols * nrows));
+    for (float& cell : raster.cells) cell = hole(random) ? kGridNoData : height(random);
+    return raster;
+}
+
+double readDouble(const std::string& bytes, std::size_t offset) {
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i) bits = (bits << 8) | static_cast<unsigned char>(bytes[offset + i]);
+    double value;
+    std::memcpy(&value, &bits, 8);
+    return value;
+}
+
+// GDAL's AIG driver is the oracle: size, geotransform, NoData and every cell.
+void expectGdalReads(const std::string& gridFolder, const FloatRaster& raster) {
+    test::GdalRaster read = test::readWithGdal(gridFolder);
+    EXPECT_EQ(read.driver, "AIG");
+    ASSERT_EQ(read.width, raster.ncols);
+    ASSERT_EQ(read.height, raster.nrows);
+    EXPECT_EQ(read.geoTransform[0], raster.xllcorner);
+    EXPECT_EQ(read.geoTransform[1], raster.cellsize);
+    EXPECT_EQ(read.geoTransform[3], raster.yurcorner());
+    EXPECT_EQ(read.geoTransform[5], -raster.cellsize);
+    EXPECT_TRUE(read.hasNoData);
+    EXPECT_EQ(read.noData, -3.4028234663852886e38);
+    std::size_t mismatches = 0;
+    for (std::size_t i = 0; i < raster.cells.size(); ++i) mismatches += static_cast<float>(read.values[i]) != raster.cells[i];
+    EXPECT_EQ(mismatches, 0u);
+}
+
+TEST(EsriGridWriter, GdalReadsEverySizeAroundTheBlockEdges) {
+    const std::pair<int, int> sizes[] = {{1, 1},   {3, 1},   {1, 3},    {255, 15}, {256, 16}, {257, 17},
+                                         {255, 17}, {257, 15}, {600, 40}, {2049, 3}, {3, 2049}, {700, 300}};
+    unsigned seed = 1;
+    for (auto [ncols, nrows] : sizes) {
+        SCOPED_TRACE(std::to_string(ncols) + " x " + std::to_string(nrows) + ", seed " + std::to_string(seed));
+        test::TempDir dir;
+        FloatRaster raster = randomRaster(ncols, nrows, seed++);
+        writeEsriGrid(dir.path().string(), "dem", raster, "");
+        expectGdalReads(dir.file("dem"), raster);
+    }
+}
+
+TEST(EsriGridWriter, NoDataBlocksInsideTheExtentReadAsNoData) {
+    test::TempDir dir;
+    FloatRaster raster = randomRaster(600, 50, 7, 0);
+    for (std::int64_t row = 16; row < 32; ++row)  // the whole second block row
+        for (std::int64_t column = 0; column < raster.ncols; ++column) raster.cells[row * raster.ncols + column] = kGridNoData;
+    writeEsriGrid(dir.path().string(), "holes", raster, "");
+    expectGdalReads(dir.file("holes"), raster);
+
+    FloatRaster empty = randomRaster(20, 20, 8, 1.0);
+    writeEsriGrid(dir.path().string(), "empty", empty, "");
+    expectGdalReads(dir.file("empty"), empty);
+}
+
+TEST(EsriGridWriter, StatisticsAreThoseOfTheValidCells) {
+    test::TempDir dir;
+    FloatRaster raster = randomRaster(300, 20, 9, 0.2);
+    writeEsriGrid(dir.path().string(), "stats", raster, "");
+    double sum = 0, n = 0, minimum = 1e300, maximum = -1e300;
+    for (float cell : raster.cells)
+        if (cell != kGridNoData) {
+            sum += cell;
+            ++n;
+            minimum = std::min<double>(minimum, cell);
+            maximum = std::max<double>(maximum, cell);
+        }
+    double mean = sum / n, squares = 0;
+    for (float cell : raster.cells)
+        if (cell != kGridNoData) squares += (cell - mean) * (cell - mean);
+    std::string sta = test::readFile(dir.file("stats/sta.adf"));
+    ASSERT_EQ(sta.size(), 32u);
+    EXPECT_EQ(readDouble(sta, 0), minimum);
+    EXPECT_EQ(readDouble(sta, 8), maximum);
+    EXPECT_NEAR(readDouble(sta, 16), mean, 1e-9 * std::fabs(mean));
+    EXPECT_NEAR(readDouble(sta, 24), std::sqrt(squares / (n - 1)), 1e-9 * std::sqrt(squares / (n - 1)));
+}
+
+// Structure GDAL tolerates but ArcGIS may not: header fields, index length
+// and truncation, prefixes matching the index, contiguous offsets.
+TEST(EsriGridWriter, TileFilesFollowTheLayout) {
+    test::TempDir dir;
+    FloatRaster raster = randomRaster(300, 40, 10);  // 2 x 3 blocks, tile 8 x 128
+    writeEsriGrid(dir.path().string(), "layout", raster, "");
+    std::string header = test::readFile(dir.file("layout/hdr.adf"));
+    ASSERT_EQ(header.size(), 308u);
+    EXPECT_EQ(header.substr(0, 8), std::string("GRID1.2\0", 8));
+    EXPECT_EQ(readInt32(&header[16]), 2);
+    EXPECT_EQ(readDouble(header, 256), 0.5);
+    EXPECT_EQ(readDouble(header, 272), raster.xllcorner - 8 * 256 * 0.5 / 2);
+    EXPECT_EQ(readDouble(header, 280), raster.yurcorner() - 3 * 128 * 16 * 0.5 / 2);
+    EXPECT_EQ(readInt32(&header[288]), 8);
+    EXPECT_EQ(readInt32(&header[292]), 128);
+    EXPECT_EQ(readInt32(&header[296]), 256);
+    EXPECT_EQ(readInt32(&header[304]), 16);
+
+    std::string index = test::readFile(dir.file("layout/w001001x.adf"));
+    std::string data = test::readFile(dir.file("layout/w001001.adf"));
+    EXPECT_EQ(readInt32(&index[0]), 9994);
+    EXPECT_EQ(static_cast<std::size_t>(readInt32(&index[24])) * 2, index.size());
+    EXPECT_EQ(static_cast<std::size_t>(readInt32(&data[24])) * 2, data.size());
+    const int entries = (3 - 1) * 8 + 2;
+    ASSERT_EQ(index.size(), 100u + 8 * entries);
+    std::int32_t expectedOffset = 50;
+    for (int entry = 0; entry < entries; ++entry) {
+        std::int32_t offset = readInt32(&index[100 + 8 * entry]);
+        std::int32_t size = readInt32(&index[104 + 8 * entry]);
+        EXPECT_EQ(offset, expectedOffset) << entry;
+        EXPECT_EQ(size, entry % 8 < 2 ? 8192 : 0) << entry;
+        EXPECT_EQ(static_cast<std::uint16_t>(readInt16(&data[2 * offset])), size) << entry;
+        expectedOffset += 1 + size;
+    }
+    EXPECT_EQ(static_cast<std::size_t>(expectedOffset) * 2, data.size());
+
+    std::string bounds = test::readFile(dir.file("layout/dblbnd.adf"));
+    EXPECT_EQ(readDouble(bounds, 16), raster.xllcorner + 300 * 0.5);
+    EXPECT_EQ(readDouble(bounds, 24), raster.yllcorner + 40 * 0.5);
+}
+
+TEST(EsriGridWriter, AProjectionIsStoredAsItStands) {
+    test::TempDir dir;
+    const std::string wkt = test::readFile(std::string(KESTRUNE_SAMPLES_DIR) + "/xyz/dem_west.prj");
+    writeEsriGrid(dir.path().string(), "Utm", randomRaster(5, 5, 11), wkt);
+    EXPECT_EQ(test::readFile(dir.file("utm/prj.adf")), wkt);
+    EXPECT_NE(test::readWithGdal(dir.file("utm")).projectionWkt.find("UTM zone 33N"), std::string::npos);
+}
+
+TEST(EsriGridWriter, FailuresLeaveNothingBehind) {
+    test::TempDir dir;
+    EXPECT_THROW(writeEsriGrid(dir.path().string(), "1dem", randomRaster(2, 2, 12), ""), std::runtime_error);
+    dir.folder("taken");
+    test::writeFile(dir.file("taken/readme.txt"), "not a GRID");
+    EXPECT_THROW(writeEsriGrid(dir.path().string(), "taken", randomRaster(2, 2, 12), ""), std::runtime_error);
+    EXPECT_EQ(test::folderNames(dir.path().string()), std::vector<std::string>{"taken"});
+    EXPECT_THROW(writeEsriGrid(dir.file("missing"), "dem", randomRaster(2, 2, 12), ""), std::runtime_error);
+}
+
+TEST(GridName, FollowsTheNamingRules) {
+    for (const char* good : {"a", "dem_2024", "DEM_North", "abcdefghijklm", "a_"}) EXPECT_EQ(gridNameProblem(good), "") << good;
+    const std::pair<const char*, const char*> bad[] = {
+        {"abcdefghijklmn", "is longer than 13 characters"}, {"2dem", "does not begin with a letter"},
+        {"_dem", "does not begin with a letter"},          {"my dem", "may hold only letters, digits and underscores"},
+        {"dem-1", "may hold only letters, digits and underscores"}, {"con", "is reserved"},
+        {"INFO", "is reserved"},                            {"d\xc3\xa9m", "may hold only letters, digits and underscores"},
+    };
+    for (const auto& [name, reason] : bad)
+        EXPECT_EQ(gridNameProblem(name), std::string("the GRID name \"") + name + "\" " + reason);
+    EXPECT_EQ(gridNameProblem(""), "the GRID name is empty");
+    EXPECT_EQ(gridFolderName("DEM_North"), "dem_north");
+}
+
+}  // namespace
+}  // namespace kestrune

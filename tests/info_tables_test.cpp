@@ -1,0 +1,82 @@
+#include "gis/big_endian.hpp"
+#include "gis/esri_grid_writer.hpp"
+#include "gis/raster_workspace.hpp"
+#include "test_support.hpp"
+
+#include <gtest/gtest.h>
+
+namespace kestrune {
+namespace {
+
+FloatRaster tinyRaster() {
+    FloatRaster raster;
+    raster.ncols = raster.nrows = 2;
+    raster.cellsize = 1;
+    raster.cells = {1, 2, 3, 4};
+    return raster;
+}
+
+struct DirectoryEntry {
+    std::string table;
+    std::string file;
+    bool deleted;
+};
+
+std::vector<DirectoryEntry> arcDir(const std::string& workspace) {
+    std::string bytes = test::readFile(workspace + "/info/arc.dir");
+    EXPECT_EQ(bytes.size() % 380, 0u);
+    std::vector<DirectoryEntry> entries;
+    for (std::size_t at = 0; at + 380 <= bytes.size(); at += 380) {
+        std::string table = bytes.substr(at, 32);
+        table.erase(table.find_last_not_of(' ') + 1);
+        EXPECT_EQ(readInt16(&bytes[at + 60]), 132);
+        EXPECT_EQ(bytes.substr(at + 78, 2), "XX");
+        entries.push_back({table, bytes.substr(at + 32, 8), readInt16(&bytes[at + 62]) != 0});
+    }
+    return entries;
+}
+
+TEST(InfoTables, EachGridAddsItsBoundsAndStatistics) {
+    test::TempDir dir;
+    const std::string ws = dir.path().string();
+    writeEsriGrid(ws, "North", tinyRaster(), "");
+    writeEsriGrid(ws, "south", tinyRaster(), "");
+    auto entries = arcDir(ws);
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].table, "NORTH.BND");
+    EXPECT_EQ(entries[0].file, "ARC0000 ");
+    EXPECT_EQ(entries[1].table, "NORTH.STA");
+    EXPECT_EQ(entries[3].table, "SOUTH.STA");
+    EXPECT_EQ(entries[3].file, "ARC0003 ");
+    EXPECT_EQ(test::readFile(ws + "/info/arc0000.dat"), "../north/dblbnd.adf" + std::string(61, ' '));
+    EXPECT_EQ(test::readFile(ws + "/info/arc0003.dat"), "../south/sta.adf" + std::string(64, ' '));
+    std::string nit = test::readFile(ws + "/info/arc0001.nit");
+    ASSERT_EQ(nit.size(), 4u * 144);
+    EXPECT_EQ(nit.substr(144 * 3, 16), "STDV            ");
+    EXPECT_EQ(readInt16(&nit[144 * 3 + 20]), 25);   // 1-based offset in the record
+    EXPECT_EQ(readInt16(&nit[144 * 3 + 114]), 4);   // field number
+}
+
+TEST(InfoTables, ARewriteReusesItsEntries) {
+    test::TempDir dir;
+    const std::string ws = dir.path().string();
+    writeEsriGrid(ws, "dem", tinyRaster(), "");
+    writeEsriGrid(ws, "other", tinyRaster(), "");
+    auto workspace = RasterWorkspace::OpenFromFile(ws);
+    workspace.OpenRasterDataset("dem")->Delete();
+    auto afterDelete = arcDir(ws);
+    ASSERT_EQ(afterDelete.size(), 4u);
+    EXPECT_TRUE(afterDelete[0].deleted);
+    EXPECT_FALSE(test::exists(ws + "/info/arc0000.nit"));
+    EXPECT_FALSE(test::exists(ws + "/dem"));
+
+    writeEsriGrid(ws, "DEM", tinyRaster(), "");
+    auto afterRewrite = arcDir(ws);
+    ASSERT_EQ(afterRewrite.size(), 4u);
+    EXPECT_FALSE(afterRewrite[0].deleted);
+    EXPECT_EQ(afterRewrite[0].file, "ARC0000 ");
+    EXPECT_TRUE(test::exists(ws + "/info/arc0000.nit"));
+}
+
+}  // namespace
+}  // namespace kestrune
