@@ -1,16 +1,14 @@
 #include "esri_ascii_reader.hpp"
 
+#include "app/mapped_file.hpp"
 #include "app/number_text.hpp"
 
 #include <fast_float/fast_float.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <map>
-#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <thread>
@@ -37,11 +35,6 @@ struct ValueFailure {
     std::size_t offset = 0;
     std::string reason;
 };
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 // ---- header ----
 
@@ -186,17 +179,11 @@ std::uint64_t physicalMemoryBytes() {
     return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
 }
 
-// The line of the file that holds `offset`, counted from 1.
-std::uint64_t lineAtOffset(std::FILE* file, std::size_t offset) {
-    std::rewind(file);
+// The line of `text` that holds `offset`, counted from 1.
+std::uint64_t lineAtOffset(std::string_view text, std::size_t offset) {
     std::uint64_t line = 1;
-    int previous = 0;
-    for (std::size_t i = 0; i < offset; ++i) {
-        int c = std::fgetc(file);
-        if (c == EOF) break;
-        if (c == '\n' ? previous != '\r' : c == '\r') ++line;
-        previous = c;
-    }
+    for (std::size_t i = 0; i < offset && i < text.size(); ++i)
+        if (text[i] == '\n' ? i == 0 || text[i - 1] != '\r' : text[i] == '\r') ++line;
     return line;
 }
 
@@ -210,27 +197,23 @@ std::size_t lastSpaceEnd(std::string_view text) {
 
 class ValueReader {
 public:
-    ValueReader(std::FILE* file, const EsriAsciiHeader& header, FloatRaster& raster)
+    ValueReader(MappedFile& file, const EsriAsciiHeader& header, FloatRaster& raster)
         : file_(file), header_(header), raster_(raster) {}
 
     // Reads every value, on both cores; returns the first failure in file order.
     std::optional<ValueFailure> readAll() {
-        if (std::fseek(file_, static_cast<long>(header_.dataOffset), SEEK_SET) != 0) return ValueFailure{0, "cannot seek"};
-        std::string buffer(2 * kChunkBytes, '\0');
-        std::size_t kept = 0;
-        std::size_t chunkOffset = header_.dataOffset;
-        bool atEnd = false;
-        while (!atEnd) {
-            std::size_t got = std::fread(buffer.data() + kept, 1, kChunkBytes, file_);
-            if (std::ferror(file_)) throw std::runtime_error(std::string("cannot read the file: ") + std::strerror(errno));
-            atEnd = got < kChunkBytes;
-            std::string_view text(buffer.data(), kept + got);
-            std::size_t usable = atEnd ? text.size() : lastSpaceEnd(text);
-            if (auto failure = readPiece(text.substr(0, usable), chunkOffset)) return failure;
-            kept = text.size() - usable;
-            std::memmove(buffer.data(), buffer.data() + usable, kept);
-            chunkOffset += usable;
-            if (kept > kChunkBytes) return ValueFailure{chunkOffset, "a value longer than 32 MB"};
+        const std::string_view text = file_.text();
+        for (std::size_t start = header_.dataOffset; start < text.size();) {
+            std::size_t usable = 0;
+            std::string_view window;
+            // Windows end in white space; a value longer than a window widens it.
+            for (std::size_t length = kChunkBytes; usable == 0; length *= 2) {
+                window = text.substr(start, length);
+                usable = start + window.size() == text.size() ? window.size() : lastSpaceEnd(window);
+            }
+            if (auto failure = readPiece(window.substr(0, usable), start)) return failure;
+            start += usable;
+            file_.releaseBefore(start);
         }
         return std::nullopt;
     }
@@ -268,7 +251,7 @@ private:
         return secondFailure;
     }
 
-    std::FILE* file_;
+    MappedFile& file_;
     const EsriAsciiHeader& header_;
     FloatRaster& raster_;
     std::size_t filled_ = 0;
@@ -280,13 +263,16 @@ private:
 EsriAsciiHeader parseEsriAsciiHeader(std::string_view start) { return HeaderParser(start).parse(); }
 
 FloatRaster readEsriAscii(const std::string& path, std::uint64_t memoryBytes) {
-    File file(std::fopen(path.c_str(), "rb"));
-    if (!file) throw std::runtime_error(path + ": cannot open the file: " + std::strerror(errno));
-    std::string start(kHeaderBytes, '\0');
-    start.resize(std::fread(start.data(), 1, kHeaderBytes, file.get()));
+    std::optional<MappedFile> mapped;
+    try {
+        mapped.emplace(path);
+    } catch (const std::runtime_error& failure) {
+        throw std::runtime_error(path + ": " + failure.what());
+    }
+    MappedFile& file = *mapped;
     EsriAsciiHeader header;
     try {
-        header = parseEsriAsciiHeader(start);
+        header = parseEsriAsciiHeader(file.text().substr(0, kHeaderBytes));
     } catch (const std::runtime_error& failure) {
         throw std::runtime_error(path + ": " + failure.what());
     }
@@ -302,10 +288,13 @@ FloatRaster readEsriAscii(const std::string& path, std::uint64_t memoryBytes) {
     raster.yllcorner = header.yllcorner;
     raster.cellsize = header.cellsize;
     raster.cells.resize(static_cast<std::size_t>(header.ncols * header.nrows));
-    ValueReader reader(file.get(), header, raster);
-    if (auto failure = reader.readAll())
-        throw std::runtime_error(path + " line " + std::to_string(lineAtOffset(file.get(), failure->offset)) + ": " +
+    ValueReader reader(file, header, raster);
+    if (auto failure = reader.readAll()) {
+        // The pages before the failure may be gone; a fresh mapping counts the lines.
+        MappedFile again(path);
+        throw std::runtime_error(path + " line " + std::to_string(lineAtOffset(again.text(), failure->offset)) + ": " +
                                  failure->reason);
+    }
     if (reader.valuesRead() < raster.cells.size())
         throw std::runtime_error(path + ": too few values: " + std::to_string(reader.valuesRead()) + " of " +
                                  std::to_string(raster.cells.size()) + " (ncols x nrows)");

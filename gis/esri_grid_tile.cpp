@@ -72,7 +72,10 @@ bool isNoData(float value) { return value == kGridNoData || value != value; }
 // Appends the records of block row `blockRow`: full blocks inside the
 // extent, and a bare zero size for the blocks of the tile right of it.
 void encodeBlockRow(const FloatRaster& raster, const GridTileLayout& layout, std::int64_t blockRow,
-                    std::string& out, CellSums& sums) {
+                    std::string& out, CellSums& total) {
+    // Local sums: the compiler cannot keep the caller's in registers while
+    // bytes are written through `p`.
+    CellSums sums = total;
     const std::int64_t blocksInRow = blockRow + 1 == layout.blockRows ? layout.blockColumns : layout.blocksPerRow;
     const std::uint32_t noData = bigEndianFloatBits(kGridNoData);
     std::size_t at = out.size();
@@ -102,6 +105,7 @@ void encodeBlockRow(const FloatRaster& raster, const GridTileLayout& layout, std
             }
         }
     }
+    total = sums;
 }
 
 std::string blockIndex(const GridTileLayout& layout) {
