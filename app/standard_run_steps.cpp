@@ -1,9 +1,8 @@
 #include "run_sequence.hpp"
 
 #include "gis/ascii_to_grid_conversion.hpp"
+#include "gis/grid_folder_walk.hpp"
 #include "xyz/xyz_folder_conversion.hpp"
-
-#include <stdexcept>
 
 namespace kestrune {
 
@@ -11,9 +10,7 @@ RunSteps standardRunSteps() {
     RunSteps steps;
     steps.XYZ2ASCII = XYZ2ASCII;
     steps.ASCII2GRID = ASCII2GRID;
-    steps.GetRasterLayersFromFolder = [](RunContext&) {
-        throw std::runtime_error("slope and contour output are not available in this build");
-    };
+    steps.GetRasterLayersFromFolder = GetRasterLayersFromFolder;
     return steps;
 }
 

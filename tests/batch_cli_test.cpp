@@ -92,6 +92,30 @@ TEST(KestruneBatch, AsciiInputStopsAtTheFirstBadRaster) {
     EXPECT_EQ(test::folderNames(grid), (std::vector<std::string>{"a", "info"}));
 }
 
+TEST(KestruneBatch, RunsTheWholePipelineToSlopesAndContours) {
+    test::TempDir dir;
+    std::string ascii = dir.folder("ascii"), grid = dir.folder("grid"), slope = dir.folder("slope"),
+                contour = dir.folder("contour");
+    const std::vector<std::string> arguments = {"--input", "xyz", "--xyz-folder", std::string(KESTRUNE_SAMPLES_DIR) + "/xyz",
+                                                "--ascii-folder", ascii, "--grid-folder", grid, "--slope-folder", slope,
+                                                "--contour-folder", contour, "--contour-interval", "10"};
+    for (int run = 0; run < 2; ++run) {  // the second run replaces every output
+        Result result = runBatch(arguments, dir);
+        EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
+        EXPECT_NE(result.errorOutput.find("Running : ESRI GRID--> Get Slope " + grid + "/dem_east\n"
+                                          "Running : ESRI GRID--> Get Contour " + grid + "/dem_east\n"),
+                  std::string::npos)
+            << result.errorOutput;
+    }
+    EXPECT_EQ(test::folderNames(slope), (std::vector<std::string>{"dem_east", "dem_north", "dem_west", "info"}));
+    EXPECT_EQ(test::folderNames(contour),
+              (std::vector<std::string>{"dem_east.dbf", "dem_east.shp", "dem_east.shx", "dem_north.dbf", "dem_north.shp",
+                                        "dem_north.shx", "dem_west.dbf", "dem_west.prj", "dem_west.shp", "dem_west.shx"}));
+    test::GdalRaster west = test::readWithGdal(slope + "/dem_west");
+    EXPECT_EQ(west.width, 160);
+    EXPECT_NE(west.projectionWkt.find("UTM zone 33N"), std::string::npos);
+}
+
 TEST(KestruneBatch, AValidationFailureShowsTwoMessages) {
     test::TempDir dir;
     Result result = runBatch({"--grid-folder", dir.file("missing")}, dir);

@@ -1,0 +1,41 @@
+#include "grid_folder_walk.hpp"
+
+#include "create_contours.hpp"
+#include "create_slopes.hpp"
+#include "raster_workspace.hpp"
+
+#include "app/number_text.hpp"
+
+#include <stdexcept>
+
+namespace kestrune {
+namespace {
+
+double contourNumber(const std::string& text, const char* what) {
+    auto value = parseNumber(text);
+    if (!value) throw std::runtime_error(std::string("the contour ") + what + " \"" + text + "\" is not a number");
+    return *value;
+}
+
+}  // namespace
+
+void GetRasterLayersFromFolder(RunContext& run) {
+    const RunSettings& settings = run.settings;
+    const RasterWorkspace workspace = RasterWorkspace::OpenFromFile(settings.gridFolder);
+    for (const RasterDataset& dataset : workspace.Datasets()) {
+        if (settings.slopeOutput) {
+            run.setStatusLine("Running : ESRI GRID--> Get Slope " + dataset.completeName());
+            CreateSlopes(run, dataset, settings.slopeFolder);
+        }
+        if (settings.contourOutput) {
+            run.setStatusLine("Running : ESRI GRID--> Get Contour " + dataset.completeName());
+            const double interval = contourNumber(settings.contourInterval, "interval");
+            const double base = contourNumber(settings.contourStart, "start value");
+            CreateContours(run, dataset, settings.contourFolder, interval, base);
+        }
+    }
+    // RunOk stays as the walk leaves it: a slope failure reported on the way
+    // still ends the run as stopped.
+}
+
+}  // namespace kestrune

@@ -1,0 +1,146 @@
+#include "gis/create_contours.hpp"
+#include "gis/esri_grid_writer.hpp"
+#include "gis/surface_operations.hpp"
+#include "test_support.hpp"
+
+#include <gtest/gtest.h>
+#include <ogrsf_frmts.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+namespace kestrune {
+namespace {
+
+struct Shapefile {
+    std::map<double, double> lengthByLevel;
+    std::size_t features = 0;
+    std::vector<std::string> fields;  // name:type
+    bool hasProjection = false;
+    std::vector<long long> ids;
+};
+
+Shapefile readShapefile(const std::string& path, const char* levelField) {
+    GDALAllRegister();
+    std::unique_ptr<GDALDataset> dataset(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR));
+    if (!dataset) throw std::runtime_error("OGR cannot open " + path);
+    OGRLayer* layer = dataset->GetLayer(0);
+    Shapefile shapefile;
+    OGRFeatureDefn* definition = layer->GetLayerDefn();
+    for (int i = 0; i < definition->GetFieldCount(); ++i)
+        shapefile.fields.push_back(std::string(definition->GetFieldDefn(i)->GetNameRef()) + ":" +
+                                   OGRFieldDefn::GetFieldTypeName(definition->GetFieldDefn(i)->GetType()));
+    shapefile.hasProjection = layer->GetSpatialRef() != nullptr;
+    for (auto& feature : *layer) {
+        ++shapefile.features;
+        double level = feature->GetFieldAsDouble(levelField);
+        if (definition->GetFieldIndex("ID") >= 0) shapefile.ids.push_back(feature->GetFieldAsInteger64("ID"));
+        shapefile.lengthByLevel[level] += feature->GetGeometryRef()->toLineString()->get_Length();
+    }
+    return shapefile;
+}
+
+// A hill on a tilt, with a NoData hole, in a workspace of its own.
+struct ContourGrid {
+    test::TempDir dir;
+    std::string workspace = dir.folder("grid");
+    std::string contours = dir.folder("contour");
+    test::RecordingUi ui;
+    RunSettings settings;
+    RunContext run{settings, ui};
+
+    explicit ContourGrid(const std::string& projection = "") {
+        FloatRaster dem;
+        dem.ncols = 240;
+        dem.nrows = 180;
+        dem.cellsize = 10;
+        dem.xllcorner = 512000;
+        dem.yllcorner = 5102000;
+        for (int row = 0; row < dem.nrows; ++row)
+            for (int column = 0; column < dem.ncols; ++column) {
+                bool hole = row > 60 && row < 80 && column > 100 && column < 130;
+                double u = column - 120, v = row - 90;
+                dem.cells.push_back(hole ? kGridNoData
+                                         : static_cast<float>(400 + 150 * std::exp(-(u * u + v * v) / 1800.0) + 0.4 * column));
+            }
+        writeEsriGrid(workspace, "hill", dem, projection);
+    }
+    RasterDataset dataset() const { return RasterWorkspace::OpenFromFile(workspace).Datasets().at(0); }
+};
+
+TEST(CreateContours, MatchesGdalContourLevelByLevel) {
+    ContourGrid grid(test::readFile(std::string(KESTRUNE_SAMPLES_DIR) + "/xyz/dem_west.prj"));
+    CreateContours(grid.run, grid.dataset(), grid.contours, 10, 3);
+    EXPECT_TRUE(grid.ui.messages.empty());
+    EXPECT_EQ(test::folderNames(grid.contours),
+              (std::vector<std::string>{"hill.dbf", "hill.prj", "hill.shp", "hill.shx"}));
+    const std::string peer = grid.dir.file("peer.shp");
+    ASSERT_EQ(std::system(("gdal_contour -q -i 10 -off 3 -a ELEV " + grid.workspace + "/hill " + peer).c_str()), 0);
+
+    Shapefile ours = readShapefile(grid.contours + "/hill.shp", "CONTOUR");
+    Shapefile theirs = readShapefile(peer, "ELEV");
+    EXPECT_EQ(ours.fields, (std::vector<std::string>{"ID:Integer", "CONTOUR:Real"}));
+    EXPECT_TRUE(ours.hasProjection);
+    ASSERT_EQ(ours.lengthByLevel.size(), theirs.lengthByLevel.size());
+    for (const auto& [level, length] : theirs.lengthByLevel) {
+        ASSERT_TRUE(ours.lengthByLevel.count(level)) << level;
+        EXPECT_NEAR(ours.lengthByLevel[level], length, length * 0.001) << level;
+        EXPECT_EQ(std::fmod(level - 3, 10), 0) << level;
+    }
+    // ID is a running number per feature.
+    for (std::size_t i = 0; i < ours.ids.size(); ++i) EXPECT_EQ(ours.ids[i], static_cast<long long>(i));
+}
+
+TEST(CreateContours, AReRunReplacesTheShapefile) {
+    ContourGrid grid;
+    test::writeFile(grid.contours + "/hill.sbn", "old index");
+    test::writeFile(grid.contours + "/hill.txt", "kept");
+    test::writeFile(grid.contours + "/hill.prj", "a projection the new contours do not have");
+    CreateContours(grid.run, grid.dataset(), grid.contours, 10, 0);
+    CreateContours(grid.run, grid.dataset(), grid.contours, 50, 0);
+    EXPECT_TRUE(grid.ui.messages.empty());
+    EXPECT_EQ(test::folderNames(grid.contours), (std::vector<std::string>{"hill.dbf", "hill.shp", "hill.shx", "hill.txt"}));
+    for (const auto& [level, length] : readShapefile(grid.contours + "/hill.shp", "CONTOUR").lengthByLevel)
+        EXPECT_EQ(std::fmod(level, 50), 0) << level;
+}
+
+TEST(CreateContours, AbsurdIntervalsFailAndLeaveNothing) {
+    ContourGrid grid;
+    const std::pair<double, std::string> cases[] = {
+        {0, "the contour interval 0 is not positive"},
+        {-5, "the contour interval -5 is not positive"},
+        {0.0001, "the contour interval 0.0001 makes"},
+    };
+    for (const auto& [interval, start] : cases) {
+        try {
+            CreateContours(grid.run, grid.dataset(), grid.contours, interval, 0);
+            ADD_FAILURE() << "no failure for " << interval;
+        } catch (const std::runtime_error& failure) {
+            EXPECT_EQ(std::string(failure.what()).rfind(start, 0), 0u) << failure.what();
+        }
+    }
+    EXPECT_TRUE(test::folderNames(grid.contours).empty());
+}
+
+TEST(DelPreShpFile, AReadOnlyFileIsReportedAndStopsTheDeleting) {
+    ContourGrid grid;
+    const std::string base = grid.contours + "/hill";
+    for (const char* extension : {".shp", ".shx", ".dbf", ".sbn", ".sbx", ".prj"}) test::writeFile(base + extension, "x");
+    std::filesystem::permissions(base + ".shx", std::filesystem::perms::owner_read);
+    grid.run.RunOk = true;
+    DelPreShpFile(grid.run, base);
+    ASSERT_EQ(grid.ui.messages.size(), 1u);
+    EXPECT_EQ(grid.ui.messages[0].prompt, "Del_fail Permission denied: " + base + ".shx is read-only");
+    EXPECT_EQ(grid.ui.messages[0].title, "Kestrune");
+    EXPECT_TRUE(grid.run.RunOk);
+    EXPECT_EQ(test::folderNames(grid.contours),
+              (std::vector<std::string>{"hill.dbf", "hill.prj", "hill.sbn", "hill.sbx", "hill.shx"}));
+    // The contours still run, and the name still taken stops them.
+    EXPECT_THROW(CreateContours(grid.run, grid.dataset(), grid.contours, 10, 0), std::runtime_error);
+    EXPECT_EQ(test::folderNames(grid.contours).size(), 5u);
+}
+
+}  // namespace
+}  // namespace kestrune
