@@ -2,6 +2,8 @@
 
 #include "esri_grid_reader.hpp"
 #include "gdal_access.hpp"
+#include "raster_rows_dataset.hpp"
+#include "value_range.hpp"
 
 #include "app/number_text.hpp"
 #include "app/output_file.hpp"
@@ -10,6 +12,8 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -26,26 +30,12 @@ struct DatasetCloser {
 };
 using Dataset = std::unique_ptr<GDALDataset, DatasetCloser>;
 
-Dataset openGrid(const std::string& gridFolder) {
-    useGdal();
-    const char* const drivers[] = {"AIG", nullptr};
-    Dataset dataset(GDALDataset::Open(gridFolder.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, drivers));
-    if (!dataset) throw std::runtime_error("cannot open the GRID " + gridFolder + ": " + lastGdalError("not an ESRI GRID"));
-    return dataset;
-}
-
 // Refuses an interval that is not positive or that would make an absurd
-// number of levels over the GRID's range.
-void checkLevels(GDALRasterBand& band, double interval, double base) {
+// number of levels over the raster's range.
+void checkLevels(const RasterRows& raster, double interval, double base) {
     if (!(interval > 0)) throw std::runtime_error("the contour interval " + formatDouble(interval) + " is not positive");
-    int haveMinimum = 0, haveMaximum = 0;
-    double minimum = band.GetMinimum(&haveMinimum), maximum = band.GetMaximum(&haveMaximum);
-    if (!haveMinimum || !haveMaximum) {
-        double range[2];
-        if (band.ComputeRasterMinMax(FALSE, range) != CE_None) return;  // no valid cell: no level
-        minimum = range[0];
-        maximum = range[1];
-    }
+    auto [minimum, maximum] = valueRange(raster);
+    if (minimum > maximum) return;  // no valid cell: no level
     const double levels = std::floor((maximum - base) / interval) - std::ceil((minimum - base) / interval) + 1;
     if (levels > kMostLevels)
         throw std::runtime_error("the contour interval " + formatDouble(interval) + " makes " + formatDouble(levels) +
@@ -59,10 +49,12 @@ std::string levelText(double value) {
     return text;
 }
 
-void writeContours(GDALDataset& grid, const std::string& shapefilePath, const std::string& projection,
+void writeContours(const RasterRows& raster, const std::string& shapefilePath, const std::string& projection,
                    double interval, double base) {
-    GDALRasterBand* band = grid.GetRasterBand(1);
-    checkLevels(*band, interval, base);
+    checkLevels(raster, interval, base);
+    useGdal();
+    std::unique_ptr<GDALDataset> grid = rasterRowsDataset(raster);
+    GDALRasterBand* band = grid->GetRasterBand(1);
     GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("ESRI Shapefile");
     if (!driver) throw std::runtime_error("GDAL has no ESRI Shapefile driver");
     Dataset shapefile(driver->Create(shapefilePath.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
@@ -102,11 +94,11 @@ void writeContours(GDALDataset& grid, const std::string& shapefilePath, const st
 }  // namespace
 
 ShapefileDataset Contour(const RasterDataset& input, const std::string& outFolder, double interval, double base) {
-    Dataset grid = openGrid(input.completeName());
+    const RasterRows raster = openEsriGrid(input.completeName());
     const std::string temporaryShp = temporaryPathBeside((std::filesystem::path(outFolder) / input.name()).string()) + ".shp";
     ShapefileDataset result(temporaryShp.substr(0, temporaryShp.size() - 4));
     try {
-        writeContours(*grid, temporaryShp, readGridProjection(input.completeName()), interval, base);
+        writeContours(raster, temporaryShp, readGridProjection(input.completeName()), interval, base);
     } catch (...) {
         result.discard();
         throw;

@@ -1,5 +1,6 @@
 #include "esri_ascii_reader.hpp"
 
+#include "app/both_cores.hpp"
 #include "app/mapped_file.hpp"
 #include "app/number_text.hpp"
 
@@ -11,7 +12,6 @@
 #include <map>
 #include <optional>
 #include <stdexcept>
-#include <thread>
 #include <unistd.h>
 
 namespace kestrune {
@@ -231,12 +231,11 @@ private:
         // The second half is read into a buffer of its own and moved behind
         // the first when both are done.
         secondValues_.resize(std::min(room, second.size() / 2 + 1));
-        std::thread worker([&] {
-            secondCount = ValueParser(header_.nodata, offset + split)
-                              .parse(second, secondValues_.data(), secondValues_.size(), secondFailure);
-        });
-        firstCount = ValueParser(header_.nodata, offset).parse(first, out, room, firstFailure);
-        worker.join();
+        onBothCores([&] { firstCount = ValueParser(header_.nodata, offset).parse(first, out, room, firstFailure); },
+                    [&] {
+                        secondCount = ValueParser(header_.nodata, offset + split)
+                                          .parse(second, secondValues_.data(), secondValues_.size(), secondFailure);
+                    });
         filled_ += firstCount;
         if (firstFailure) return firstFailure;
         if (secondCount > raster_.cells.size() - filled_) {

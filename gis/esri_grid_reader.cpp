@@ -1,14 +1,24 @@
 #include "esri_grid_reader.hpp"
 
+#include "big_endian.hpp"
 #include "gdal_access.hpp"
+
+#include "app/both_cores.hpp"
+
 
 #include <gdal_priv.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
+#include <vector>
+#include <fcntl.h>
+#include <unistd.h>
 #include <stdexcept>
 
 namespace kestrune {
@@ -28,11 +38,135 @@ Dataset openGrid(const std::string& gridFolder) {
     return dataset;
 }
 
-}  // namespace
+std::string readSmallFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return {};
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
 
-void checkEsriGridOpens(const std::string& gridFolder) { openGrid(gridFolder); }
+double readDouble(const std::string& bytes, std::size_t offset) {
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i) bits = (bits << 8) | static_cast<unsigned char>(bytes[offset + i]);
+    double value;
+    std::memcpy(&value, &bits, 8);
+    return value;
+}
 
-FloatRaster readEsriGrid(const std::string& gridFolder) {
+// A file descriptor, closed with its owner.
+class Descriptor {
+public:
+    explicit Descriptor(const std::string& path) : value_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~Descriptor() {
+        if (value_ >= 0) ::close(value_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return value_; }
+
+private:
+    int value_;
+};
+
+// Our own reading of the GRIDs that ArcGIS and this program write for float
+// rasters: one tile of uncompressed float blocks, read a block at a time
+// with pread, so both cores may read at once and nothing stays in memory.
+class FloatGridTile {
+public:
+    // None for a GRID of any other kind, which GDAL then reads.
+    static std::unique_ptr<FloatGridTile> open(const std::string& gridFolder) {
+        const std::filesystem::path folder(gridFolder);
+        const std::string header = readSmallFile(folder / "hdr.adf");
+        const std::string bounds = readSmallFile(folder / "dblbnd.adf");
+        if (header.size() < 308 || bounds.size() < 32 || readInt32(&header[16]) != 2) return nullptr;
+        auto tile = std::unique_ptr<FloatGridTile>(new FloatGridTile((folder / "w001001.adf").string()));
+        RasterGeometry& g = tile->geometry_;
+        g.cellsize = readDouble(header, 256);
+        tile->blocksPerRow_ = readInt32(&header[288]);
+        const std::int64_t blocksPerColumn = readInt32(&header[292]);
+        tile->blockWidth_ = readInt32(&header[296]);
+        tile->blockHeight_ = readInt32(&header[304]);
+        if (!(g.cellsize > 0) || readDouble(header, 264) != g.cellsize || tile->blocksPerRow_ <= 0 ||
+            blocksPerColumn <= 0 || tile->blockWidth_ <= 0 || tile->blockHeight_ <= 0 ||
+            tile->blockWidth_ * tile->blockHeight_ > 32767 || tile->data_.get() < 0)
+            return nullptr;
+        // The size as GDAL derives it from the bounds; GDAL keeps the top edge.
+        g.xllcorner = readDouble(bounds, 0);
+        g.ncols = static_cast<std::int64_t>((readDouble(bounds, 16) - g.xllcorner + 0.5 * g.cellsize) / g.cellsize);
+        g.nrows = static_cast<std::int64_t>((readDouble(bounds, 24) - readDouble(bounds, 8) + 0.5 * g.cellsize) / g.cellsize);
+        g.yllcorner = readDouble(bounds, 24) - static_cast<double>(g.nrows) * g.cellsize;
+        if (g.ncols <= 0 || g.nrows <= 0 || tile->blocksPerRow_ * tile->blockWidth_ < g.ncols ||
+            blocksPerColumn * tile->blockHeight_ < g.nrows)
+            return nullptr;
+        const std::string index = readSmallFile(folder / "w001001x.adf");
+        if (index.size() < 100) return nullptr;
+        const std::int64_t blockWords = tile->blockWidth_ * tile->blockHeight_ * 2;
+        for (std::size_t at = 100; at + 8 <= index.size(); at += 8) {
+            const std::int64_t words = readInt32(&index[at + 4]);
+            if (words != 0 && words != blockWords) return nullptr;  // compressed or integer blocks
+            tile->blocks_.push_back({2 * static_cast<std::int64_t>(readInt32(&index[at])), words});
+        }
+        return tile;
+    }
+
+    const RasterGeometry& geometry() const { return geometry_; }
+
+    void read(std::int64_t first, std::int64_t count, float* out) const {
+        std::vector<char> record(static_cast<std::size_t>(2 + 4 * blockWidth_ * blockHeight_));
+        const std::int64_t ncols = geometry_.ncols;
+        for (std::int64_t blockRow = first / blockHeight_; blockRow * blockHeight_ < first + count; ++blockRow) {
+            for (std::int64_t blockColumn = 0; blockColumn * blockWidth_ < ncols; ++blockColumn) {
+                const char* payload = readBlock(blockRow * blocksPerRow_ + blockColumn, record);
+                const std::int64_t rowBegin = std::max(first, blockRow * blockHeight_);
+                const std::int64_t rowEnd = std::min(first + count, (blockRow + 1) * blockHeight_);
+                const std::int64_t columnBegin = blockColumn * blockWidth_;
+                const std::int64_t columns = std::min(blockWidth_, ncols - columnBegin);
+                for (std::int64_t row = rowBegin; row < rowEnd; ++row) {
+                    float* cells = out + (row - first) * ncols + columnBegin;
+                    if (!payload) {
+                        std::fill(cells, cells + columns, kGridNoData);
+                        continue;
+                    }
+                    const char* source = payload + 4 * (row - blockRow * blockHeight_) * blockWidth_;
+                    for (std::int64_t c = 0; c < columns; ++c) {
+                        std::uint32_t bits;
+                        std::memcpy(&bits, source + 4 * c, 4);
+                        bits = __builtin_bswap32(bits);
+                        float value;
+                        std::memcpy(&value, &bits, 4);
+                        cells[c] = std::isnan(value) ? kGridNoData : value;
+                    }
+                }
+            }
+        }
+    }
+
+private:
+    struct Block {
+        std::int64_t offset;  // bytes, at the size prefix
+        std::int64_t words;
+    };
+
+    explicit FloatGridTile(const std::string& dataPath) : dataPath_(dataPath), data_(dataPath) {}
+
+    // The payload of a block, or nullptr for a block of NoData.
+    const char* readBlock(std::int64_t entry, std::vector<char>& record) const {
+        if (entry >= static_cast<std::int64_t>(blocks_.size()) || blocks_[entry].words == 0) return nullptr;
+        const Block& block = blocks_[entry];
+        const auto bytes = static_cast<std::size_t>(2 + 2 * block.words);
+        if (::pread(data_.get(), record.data(), bytes, block.offset) != static_cast<ssize_t>(bytes) ||
+            static_cast<std::uint16_t>(readInt16(record.data())) != block.words)
+            throw std::runtime_error("the GRID tile " + dataPath_ + " is corrupt at block " + std::to_string(entry));
+        return record.data() + 2;
+    }
+
+    RasterGeometry geometry_;
+    std::int64_t blocksPerRow_ = 0, blockWidth_ = 0, blockHeight_ = 0;
+    std::string dataPath_;
+    Descriptor data_;
+    std::vector<Block> blocks_;
+};
+
+FloatRaster readThroughGdal(const std::string& gridFolder) {
     Dataset dataset = openGrid(gridFolder);
     double transform[6];
     if (dataset->GetGeoTransform(transform) != CE_None || transform[2] != 0 || transform[4] != 0)
@@ -54,6 +188,28 @@ FloatRaster readEsriGrid(const std::string& gridFolder) {
     const float noDataCell = static_cast<float>(noData);
     for (float& cell : raster.cells)
         if ((hasNoData && cell == noDataCell) || std::isnan(cell)) cell = kGridNoData;
+    return raster;
+}
+
+}  // namespace
+
+void checkEsriGridOpens(const std::string& gridFolder) { openGrid(gridFolder); }
+
+RasterRows openEsriGrid(const std::string& gridFolder) {
+    if (std::shared_ptr<FloatGridTile> tile = FloatGridTile::open(gridFolder))
+        return {tile->geometry(), [tile](std::int64_t first, std::int64_t count, float* out) { tile->read(first, count, out); }};
+    auto raster = std::make_shared<FloatRaster>(readThroughGdal(gridFolder));
+    return {*raster, [raster](std::int64_t first, std::int64_t count, float* out) { rowsOf(*raster)(first, count, out); }};
+}
+
+FloatRaster readEsriGrid(const std::string& gridFolder) {
+    RasterRows grid = openEsriGrid(gridFolder);
+    FloatRaster raster;
+    static_cast<RasterGeometry&>(raster) = grid.geometry;
+    raster.cells.resize(static_cast<std::size_t>(raster.ncols * raster.nrows));
+    const std::int64_t middle = raster.nrows / 2;
+    onBothCores([&] { grid.rows(0, middle, raster.cells.data()); },
+                [&] { grid.rows(middle, raster.nrows - middle, raster.cells.data() + middle * raster.ncols); });
     return raster;
 }
 

@@ -6,9 +6,14 @@
 
 namespace kestrune {
 
-// Reads a GRID through GDAL's AIG driver, which reads float and integer
-// GRIDs of every compression ArcGIS writes. NoData cells become
-// kGridNoData. Throws std::runtime_error naming the GRID.
+// Opens a GRID for reading row by row. The float GRIDs of one tile that
+// ArcGIS and this program write are read by our own code, a block at a
+// time; every other GRID (integer, compressed, several tiles) is read whole
+// through GDAL's AIG driver, which reads every kind ArcGIS writes. NoData
+// cells come out as kGridNoData. Throws std::runtime_error naming the GRID.
+RasterRows openEsriGrid(const std::string& gridFolder);
+
+// Reads a whole GRID into memory, on both cores.
 FloatRaster readEsriGrid(const std::string& gridFolder);
 
 // Opens a GRID through GDAL and closes it again: throws when it cannot be read.

@@ -2,10 +2,12 @@
 
 #include "big_endian.hpp"
 
+#include "app/both_cores.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
-#include <thread>
+#include <vector>
 
 namespace kestrune {
 namespace {
@@ -69,10 +71,11 @@ std::string tileFileHeader(std::int64_t fileBytes) {
 
 bool isNoData(float value) { return value == kGridNoData || value != value; }
 
-// Appends the records of block row `blockRow`: full blocks inside the
+// Appends the records of block row `blockRow`, whose cells start at `band`
+// (its 16 rows, or fewer at the southern edge): full blocks inside the
 // extent, and a bare zero size for the blocks of the tile right of it.
-void encodeBlockRow(const FloatRaster& raster, const GridTileLayout& layout, std::int64_t blockRow,
-                    std::string& out, CellSums& total) {
+void encodeBlockRow(const RasterGeometry& raster, const GridTileLayout& layout, std::int64_t blockRow,
+                    const float* band, std::string& out, CellSums& total) {
     // Local sums: the compiler cannot keep the caller's in registers while
     // bytes are written through `p`.
     CellSums sums = total;
@@ -94,7 +97,7 @@ void encodeBlockRow(const FloatRaster& raster, const GridTileLayout& layout, std
             const std::int64_t firstColumn = blockColumn * GridTileLayout::kBlockWidth;
             const std::int64_t inside =
                 row < raster.nrows ? std::clamp<std::int64_t>(raster.ncols - firstColumn, 0, GridTileLayout::kBlockWidth) : 0;
-            const float* cell = inside ? &raster.cells[static_cast<std::size_t>(row * raster.ncols + firstColumn)] : nullptr;
+            const float* cell = inside ? band + r * raster.ncols + firstColumn : nullptr;
             for (std::int64_t c = 0; c < GridTileLayout::kBlockWidth; ++c, p += 4) {
                 std::uint32_t bits = noData;
                 if (c < inside && !isNoData(cell[c])) {
@@ -106,6 +109,23 @@ void encodeBlockRow(const FloatRaster& raster, const GridTileLayout& layout, std
         }
     }
     total = sums;
+}
+
+// The cells of block rows [first, last), from `rows` in one band.
+void produceBand(const RasterGeometry& raster, const RowProducer& rows, std::int64_t first, std::int64_t last,
+                 std::vector<float>& band) {
+    const std::int64_t firstRow = first * GridTileLayout::kBlockHeight;
+    const std::int64_t rowCount = std::max<std::int64_t>(0, std::min(raster.nrows, last * GridTileLayout::kBlockHeight) - firstRow);
+    band.resize(static_cast<std::size_t>(rowCount * raster.ncols));
+    if (rowCount) rows(firstRow, rowCount, band.data());
+}
+
+void encodeBand(const RasterGeometry& raster, const GridTileLayout& layout, std::int64_t first, std::int64_t last,
+                const std::vector<float>& band, std::string& out, CellSums& sums) {
+    out.clear();
+    for (std::int64_t blockRow = first; blockRow < last; ++blockRow)
+        encodeBlockRow(raster, layout, blockRow,
+                       band.data() + (blockRow - first) * GridTileLayout::kBlockHeight * raster.ncols, out, sums);
 }
 
 std::string blockIndex(const GridTileLayout& layout) {
@@ -120,15 +140,17 @@ std::string blockIndex(const GridTileLayout& layout) {
     return tileFileHeader(kHeaderBytes + static_cast<std::int64_t>(index.size())) + index.bytes();
 }
 
-float firstValidCell(const FloatRaster& raster) {
-    for (float value : raster.cells)
+// A cell value near the data, to take the sums about: the first valid cell
+// of the first band, or 0.
+float shiftFor(const std::vector<float>& band) {
+    for (float value : band)
         if (!isNoData(value)) return value;
     return 0;
 }
 
 }  // namespace
 
-GridTileLayout::GridTileLayout(const FloatRaster& raster) {
+GridTileLayout::GridTileLayout(const RasterGeometry& raster) {
     blockColumns = (raster.ncols + kBlockWidth - 1) / kBlockWidth;
     blockRows = (raster.nrows + kBlockHeight - 1) / kBlockHeight;
     // One tile file covers the whole raster; ArcGIS never uses fewer than
@@ -137,7 +159,7 @@ GridTileLayout::GridTileLayout(const FloatRaster& raster) {
     blocksPerColumn = std::max<std::int64_t>(2048 / kBlockHeight, blockRows);
 }
 
-GridStatistics writeGridTile(const FloatRaster& raster, OutputFile& data, OutputFile& index) {
+GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& rows, OutputFile& data, OutputFile& index) {
     const GridTileLayout layout(raster);
     const std::int64_t fullBlocks = layout.blockRows * layout.blockColumns;
     const std::int64_t dataBytes = kHeaderBytes + fullBlocks * kFullRecordBytes + (layout.indexEntries() - fullBlocks) * 2;
@@ -147,30 +169,31 @@ GridStatistics writeGridTile(const FloatRaster& raster, OutputFile& data, Output
     index.write(blockIndex(layout));
     data.write(tileFileHeader(dataBytes));
 
-    CellSums total, firstSums, secondSums;
-    total.shift = firstSums.shift = secondSums.shift = firstValidCell(raster);
-    // Block rows go out in batches of about 4 MB, each batch encoded in two halves.
+    // Block rows go out in batches of about 4 MB, each batch in two halves,
+    // one a core; the buffers are kept from batch to batch.
     const std::int64_t rowsPerBatch = std::max<std::int64_t>(2, (4 << 20) / (layout.blocksPerRow * kFullRecordBytes));
+    std::vector<float> firstBand, secondBand;
     std::string firstHalf, secondHalf;
+    CellSums firstSums, secondSums;
     for (std::int64_t blockRow = 0; blockRow < layout.blockRows; blockRow += rowsPerBatch) {
         const std::int64_t last = std::min(layout.blockRows, blockRow + rowsPerBatch);
-        const std::int64_t middle = blockRow + (last - blockRow) / 2;
-        firstHalf.clear();
-        secondHalf.clear();
-        std::thread worker([&] {
-            for (std::int64_t r = middle; r < last; ++r) encodeBlockRow(raster, layout, r, secondHalf, secondSums);
-        });
-        for (std::int64_t r = blockRow; r < middle; ++r) encodeBlockRow(raster, layout, r, firstHalf, firstSums);
-        worker.join();
+        const std::int64_t middle = blockRow + (last - blockRow + 1) / 2;
+        produceBand(raster, rows, blockRow, middle, firstBand);
+        // Both halves take their sums about one value of the first band.
+        if (blockRow == 0) firstSums.shift = secondSums.shift = shiftFor(firstBand);
+        onBothCores([&] { encodeBand(raster, layout, blockRow, middle, firstBand, firstHalf, firstSums); },
+                    [&] {
+                        produceBand(raster, rows, middle, last, secondBand);
+                        encodeBand(raster, layout, middle, last, secondBand, secondHalf, secondSums);
+                    });
         data.write(firstHalf);
         data.write(secondHalf);
     }
-    total.add(firstSums);
-    total.add(secondSums);
-    return total.statistics();
+    firstSums.add(secondSums);
+    return firstSums.statistics();
 }
 
-std::string gridHeader(const FloatRaster& raster) {
+std::string gridHeader(const RasterGeometry& raster) {
     const GridTileLayout layout(raster);
     BigEndianWriter header;
     header.raw(std::string_view("GRID1.2\0", 8));
@@ -193,7 +216,7 @@ std::string gridHeader(const FloatRaster& raster) {
     return header.bytes();
 }
 
-std::string gridBounds(const FloatRaster& raster) {
+std::string gridBounds(const RasterGeometry& raster) {
     BigEndianWriter bounds;
     bounds.float64(raster.xllcorner);
     bounds.float64(raster.yllcorner);

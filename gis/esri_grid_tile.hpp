@@ -18,7 +18,7 @@ struct GridTileLayout {
     std::int64_t blocksPerRow = 0;  // blocks across the tile (at least 8)
     std::int64_t blocksPerColumn = 0;
 
-    explicit GridTileLayout(const FloatRaster& raster);
+    explicit GridTileLayout(const RasterGeometry& raster);
     // Index entries: full block rows, then the last row up to the extent.
     std::int64_t indexEntries() const { return (blockRows - 1) * blocksPerRow + blockColumns; }
 };
@@ -33,14 +33,15 @@ struct GridStatistics {
 };
 
 // Writes the tile file pair of a raster, w001001.adf (`data`) and
-// w001001x.adf (`index`), encoding its blocks on both cores, and returns the
-// statistics of its valid cells. Throws std::runtime_error when the tile
-// file would pass 2 GB, the limit of ArcGIS's readers.
-GridStatistics writeGridTile(const FloatRaster& raster, OutputFile& data, OutputFile& index);
+// w001001x.adf (`index`), taking its rows from `rows` a band at a time and
+// encoding them on both cores, and returns the statistics of its valid
+// cells. Throws std::runtime_error when the tile file would pass 2 GB, the
+// limit of ArcGIS's readers.
+GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& rows, OutputFile& data, OutputFile& index);
 
 // The 308 bytes of hdr.adf, the 32 of dblbnd.adf and of sta.adf.
-std::string gridHeader(const FloatRaster& raster);
-std::string gridBounds(const FloatRaster& raster);
+std::string gridHeader(const RasterGeometry& raster);
+std::string gridBounds(const RasterGeometry& raster);
 std::string gridStatistics(const GridStatistics& statistics);
 
 }  // namespace kestrune

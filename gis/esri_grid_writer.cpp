@@ -55,6 +55,11 @@ void writeSmallFile(const std::string& path, const std::string& bytes) {
 
 void writeEsriGrid(const std::string& workspace, const std::string& name, const FloatRaster& raster,
                    const std::string& projection) {
+    writeEsriGrid(workspace, name, raster, rowsOf(raster), projection);
+}
+
+void writeEsriGrid(const std::string& workspace, const std::string& name, const RasterGeometry& raster,
+                   const RowProducer& rows, const std::string& projection) {
     if (std::string problem = gridNameProblem(name); !problem.empty()) throw std::runtime_error(problem);
     const std::string target = joinPath(workspace, gridFolderName(name));
     std::error_code error;
@@ -64,7 +69,7 @@ void writeEsriGrid(const std::string& workspace, const std::string& name, const 
     TemporaryFolder folder(target);
     OutputFile data(folder.file("w001001.adf"));
     OutputFile index(folder.file("w001001x.adf"));
-    const GridStatistics statistics = writeGridTile(raster, data, index);
+    const GridStatistics statistics = writeGridTile(raster, rows, data, index);
     data.commit();
     index.commit();
     writeSmallFile(folder.file("hdr.adf"), gridHeader(raster));

@@ -20,4 +20,8 @@ namespace kestrune {
 void writeEsriGrid(const std::string& workspace, const std::string& name, const FloatRaster& raster,
                    const std::string& projection);
 
+// The same for a raster whose rows come from `rows`, a band at a time.
+void writeEsriGrid(const std::string& workspace, const std::string& name, const RasterGeometry& geometry,
+                   const RowProducer& rows, const std::string& projection);
+
 }  // namespace kestrune

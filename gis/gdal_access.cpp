@@ -4,6 +4,7 @@
 #include <cpl_error.h>
 #include <gdal.h>
 
+#include <cstdint>
 #include <mutex>
 
 namespace kestrune {
@@ -14,6 +15,9 @@ void useGdal() {
         CPLSetConfigOption("GDAL_PAM_ENABLED", "NO");
         CPLSetErrorHandler(CPLQuietErrorHandler);
         GDALAllRegister();
+        // GDAL's algorithms read our rasters once, row after row: a large
+        // block cache would only hold a second copy of them.
+        GDALSetCacheMax64(std::int64_t{64} << 20);
     });
     CPLErrorReset();
 }

@@ -2,56 +2,90 @@
 
 #include "slope_horn.hpp"
 
-#include <thread>
+#include "app/both_cores.hpp"
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 namespace kestrune {
 namespace {
 
-// Slope of rows [first, last) into `out`.
-void slopeRows(const FloatRaster& dem, std::int64_t first, std::int64_t last, FloatRaster& out) {
-    const std::int64_t ncols = dem.ncols, nrows = dem.nrows;
+// One row of slopes from the source rows above, at and below it; a missing
+// row (nullptr) lies outside the raster.
+void slopeRow(const float* above, const float* row, const float* below, std::int64_t ncols, double cellsize,
+              float* out) {
     double window[9];
-    for (std::int64_t row = first; row < last; ++row) {
-        const float* rows[3] = {
-            row > 0 ? &dem.cells[(row - 1) * ncols] : nullptr,
-            &dem.cells[row * ncols],
-            row + 1 < nrows ? &dem.cells[(row + 1) * ncols] : nullptr,
-        };
-        float* result = &out.cells[row * ncols];
-        for (std::int64_t column = 0; column < ncols; ++column) {
-            const float centre = rows[1][column];
-            if (centre == kGridNoData) {
-                result[column] = kGridNoData;
-                continue;
-            }
-            const bool interior = rows[0] && rows[2] && column > 0 && column + 1 < ncols;
-            for (int r = 0; r < 3; ++r) {
-                for (int c = 0; c < 3; ++c) {
-                    const std::int64_t x = column + c - 1;
-                    const bool inside = interior || (rows[r] && x >= 0 && x < ncols);
-                    const float value = inside ? rows[r][x] : kGridNoData;
-                    window[3 * r + c] = value == kGridNoData ? centre : value;
-                }
-            }
-            result[column] = static_cast<float>(slopeHorn(window, dem.cellsize));
+    for (std::int64_t column = 0; column < ncols; ++column) {
+        const float centre = row[column];
+        if (centre == kGridNoData) {
+            out[column] = kGridNoData;
+            continue;
         }
+        const float* rows[3] = {above, row, below};
+        const bool interior = above && below && column > 0 && column + 1 < ncols;
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                const std::int64_t x = column + c - 1;
+                const float value = interior || (rows[r] && x >= 0 && x < ncols) ? rows[r][x] : kGridNoData;
+                window[3 * r + c] = value == kGridNoData ? centre : value;
+            }
+        }
+        out[column] = static_cast<float>(slopeHorn(window, cellsize));
     }
 }
 
+// Buffers handed from one band to the next, so a long run of bands does not
+// keep asking the system for fresh memory.
+class BufferPool {
+public:
+    std::vector<float> take() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        if (free_.empty()) return {};
+        std::vector<float> buffer = std::move(free_.back());
+        free_.pop_back();
+        return buffer;
+    }
+    void give(std::vector<float> buffer) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        free_.push_back(std::move(buffer));
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::vector<float>> free_;
+};
+
 }  // namespace
+
+RasterRows slopeRows(const RasterRows& source) {
+    auto pool = std::make_shared<BufferPool>();
+    const RasterGeometry g = source.geometry;
+    RowProducer sourceRows = source.rows;
+    return {g, [g, sourceRows, pool](std::int64_t first, std::int64_t count, float* out) {
+                const std::int64_t readFirst = std::max<std::int64_t>(0, first - 1);
+                const std::int64_t readEnd = std::min(g.nrows, first + count + 1);
+                std::vector<float> band = pool->take();
+                band.resize(static_cast<std::size_t>((readEnd - readFirst) * g.ncols));
+                sourceRows(readFirst, readEnd - readFirst, band.data());
+                for (std::int64_t row = first; row < first + count; ++row) {
+                    const float* at = band.data() + (row - readFirst) * g.ncols;
+                    slopeRow(row > 0 ? at - g.ncols : nullptr, at, row + 1 < g.nrows ? at + g.ncols : nullptr, g.ncols,
+                             g.cellsize, out + (row - first) * g.ncols);
+                }
+                pool->give(std::move(band));
+            }};
+}
 
 FloatRaster slopeRaster(const FloatRaster& dem) {
     FloatRaster out;
-    out.ncols = dem.ncols;
-    out.nrows = dem.nrows;
-    out.xllcorner = dem.xllcorner;
-    out.yllcorner = dem.yllcorner;
-    out.cellsize = dem.cellsize;
+    static_cast<RasterGeometry&>(out) = dem;
     out.cells.resize(dem.cells.size());
+    const RasterRows slope = slopeRows({dem, rowsOf(dem)});
     const std::int64_t middle = dem.nrows / 2;
-    std::thread worker([&] { slopeRows(dem, middle, dem.nrows, out); });
-    slopeRows(dem, 0, middle, out);
-    worker.join();
+    onBothCores([&] { slope.rows(0, middle, out.cells.data()); },
+                [&] { slope.rows(middle, dem.nrows - middle, out.cells.data() + middle * dem.ncols); });
     return out;
 }
 

@@ -13,11 +13,11 @@ namespace fs = std::filesystem;
 
 namespace kestrune {
 
-FloatRaster Slope(const RasterDataset& input) { return slopeRaster(readEsriGrid(input.completeName())); }
+RasterRows Slope(const RasterDataset& input) { return slopeRows(openEsriGrid(input.completeName())); }
 
-void SaveAs(const FloatRaster& raster, const std::string& fullPath, const std::string& projection) {
+void SaveAs(const RasterRows& raster, const std::string& fullPath, const std::string& projection) {
     const fs::path path(fullPath);
-    writeEsriGrid(path.parent_path().string(), path.filename().string(), raster, projection);
+    writeEsriGrid(path.parent_path().string(), path.filename().string(), raster.geometry, raster.rows, projection);
 }
 
 const std::vector<std::string>& shapefileExtensions() {

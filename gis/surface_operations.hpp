@@ -7,12 +7,13 @@
 
 namespace kestrune {
 
-// The slope of a GRID in degrees (Horn, z-factor 1; see slopeRaster).
-FloatRaster Slope(const RasterDataset& input);
+// The slope of a GRID in degrees (Horn, z-factor 1; see slopeInPlace),
+// computed as its rows are asked for.
+RasterRows Slope(const RasterDataset& input);
 
 // Saves a raster as a float GRID at `fullPath` (folder and GRID name), with
 // `projection` as its prj.adf when not empty. Throws std::runtime_error.
-void SaveAs(const FloatRaster& raster, const std::string& fullPath, const std::string& projection);
+void SaveAs(const RasterRows& raster, const std::string& fullPath, const std::string& projection);
 
 // A shapefile: its path without extension.
 class ShapefileDataset {

@@ -1,4 +1,5 @@
 #include "gis/big_endian.hpp"
+#include "gis/esri_grid_reader.hpp"
 #include "gis/esri_grid_tile.hpp"
 #include "gis/esri_grid_writer.hpp"
 #include "gis/grid_name.hpp"
@@ -6,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <filesystem>
 #include <cstring>
 #include <random>
 
@@ -173,6 +177,37 @@ TEST(GridName, FollowsTheNamingRules) {
         EXPECT_EQ(gridNameProblem(name), std::string("the GRID name \"") + name + "\" " + reason);
     EXPECT_EQ(gridNameProblem(""), "the GRID name is empty");
     EXPECT_EQ(gridFolderName("DEM_North"), "dem_north");
+}
+
+}  // namespace
+}  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+// Our own reading of one-tile float GRIDs against GDAL's, and the fall back
+// to GDAL for a GRID our reader does not take (here: upper-case file names).
+TEST(EsriGridReader, ReadsWhatGdalReads) {
+    for (auto [ncols, nrows] : {std::pair<int, int>{1, 1}, {257, 17}, {700, 300}, {3, 2049}}) {
+        SCOPED_TRACE(std::to_string(ncols) + " x " + std::to_string(nrows));
+        test::TempDir dir;
+        FloatRaster raster = randomRaster(ncols, nrows, static_cast<unsigned>(ncols * nrows));
+        writeEsriGrid(dir.path().string(), "dem", raster, "");
+        FloatRaster ours = readEsriGrid(dir.file("dem"));
+        EXPECT_EQ(ours.ncols, ncols);
+        EXPECT_EQ(ours.nrows, nrows);
+        EXPECT_EQ(ours.xllcorner, raster.xllcorner);
+        EXPECT_DOUBLE_EQ(ours.yllcorner, raster.yllcorner);
+        EXPECT_TRUE(std::equal(ours.cells.begin(), ours.cells.end(), raster.cells.begin()));
+
+        for (const char* name : {"hdr.adf", "w001001.adf", "w001001x.adf", "dblbnd.adf", "sta.adf"}) {
+            std::string upper = name;
+            for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            std::filesystem::rename(dir.file("dem/") + name, dir.file("dem/") + upper);
+        }
+        FloatRaster throughGdal = readEsriGrid(dir.file("dem"));
+        EXPECT_TRUE(std::equal(throughGdal.cells.begin(), throughGdal.cells.end(), raster.cells.begin()));
+    }
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 #include "ascii_raster_writer.hpp"
 
+#include "app/both_cores.hpp"
 #include "app/number_text.hpp"
 #include "app/output_file.hpp"
 
 #include <algorithm>
-#include <thread>
 
 namespace kestrune {
 namespace {
@@ -55,10 +55,9 @@ void WriteAsciiRaster(const AsciiRasterGrid& grid, const std::string& ascPath) {
     for (std::int64_t row = 0; row < grid.nrows; row += rowsPerBatch) {
         std::int64_t last = std::min(grid.nrows, row + rowsPerBatch);
         std::int64_t middle = row + (last - row) / 2;
-        std::size_t secondLength = 0;
-        std::thread worker([&] { secondLength = formatRows(grid, middle, last, secondHalf); });
-        std::size_t firstLength = formatRows(grid, row, middle, firstHalf);
-        worker.join();
+        std::size_t firstLength = 0, secondLength = 0;
+        onBothCores([&] { firstLength = formatRows(grid, row, middle, firstHalf); },
+                    [&] { secondLength = formatRows(grid, middle, last, secondHalf); });
         file.write(std::string_view(firstHalf).substr(0, firstLength));
         file.write(std::string_view(secondHalf).substr(0, secondLength));
     }

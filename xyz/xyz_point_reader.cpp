@@ -1,5 +1,6 @@
 #include "xyz_point_reader.hpp"
 
+#include "app/both_cores.hpp"
 #include "app/mapped_file.hpp"
 #include "app/number_text.hpp"
 
@@ -7,7 +8,6 @@
 
 #include <cmath>
 #include <optional>
-#include <thread>
 
 namespace kestrune {
 namespace {
@@ -195,10 +195,9 @@ ParsedText parseInParallel(std::string_view text, std::string_view separator, st
     std::size_t split = halfwayLineStart(text);
     if (split == 0 || split == text.size() || text.size() < (1u << 20))
         return TextParser(separator, firstLine).parse(text);
-    ParsedText second;
-    std::thread worker([&] { second = TextParser(separator, 0).parse(text.substr(split)); });
-    ParsedText first = TextParser(separator, firstLine).parse(text.substr(0, split));
-    worker.join();
+    ParsedText first, second;
+    onBothCores([&] { first = TextParser(separator, firstLine).parse(text.substr(0, split)); },
+                [&] { second = TextParser(separator, 0).parse(text.substr(split)); });
     if (first.failure) return first;
     if (second.failure) second.failure->line += firstLine + first.lineCount;
     first.points.append(std::move(second.points));
