@@ -178,10 +178,16 @@ GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& ro
     for (std::int64_t blockRow = 0; blockRow < layout.blockRows; blockRow += rowsPerBatch) {
         const std::int64_t last = std::min(layout.blockRows, blockRow + rowsPerBatch);
         const std::int64_t middle = blockRow + (last - blockRow + 1) / 2;
-        produceBand(raster, rows, blockRow, middle, firstBand);
-        // Both halves take their sums about one value of the first band.
-        if (blockRow == 0) firstSums.shift = secondSums.shift = shiftFor(firstBand);
-        onBothCores([&] { encodeBand(raster, layout, blockRow, middle, firstBand, firstHalf, firstSums); },
+        // Both halves take their sums about one value of the first band,
+        // which is made before the cores part for that.
+        if (blockRow == 0) {
+            produceBand(raster, rows, blockRow, middle, firstBand);
+            firstSums.shift = secondSums.shift = shiftFor(firstBand);
+        }
+        onBothCores([&] {
+                        if (blockRow != 0) produceBand(raster, rows, blockRow, middle, firstBand);
+                        encodeBand(raster, layout, blockRow, middle, firstBand, firstHalf, firstSums);
+                    },
                     [&] {
                         produceBand(raster, rows, middle, last, secondBand);
                         encodeBand(raster, layout, middle, last, secondBand, secondHalf, secondSums);

@@ -12,6 +12,21 @@
 namespace kestrune {
 namespace {
 
+// The window around `column` of the rows above, at and below it (nullptr:
+// outside the raster), NoData and outside cells taking the centre's value.
+void edgeWindow(const float* above, const float* row, const float* below, std::int64_t ncols, std::int64_t column,
+                double window[9]) {
+    const float centre = row[column];
+    const float* rows[3] = {above, row, below};
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            const std::int64_t x = column + c - 1;
+            const float value = rows[r] && x >= 0 && x < ncols ? rows[r][x] : kGridNoData;
+            window[3 * r + c] = value == kGridNoData ? centre : value;
+        }
+    }
+}
+
 // One row of slopes from the source rows above, at and below it; a missing
 // row (nullptr) lies outside the raster.
 void slopeRow(const float* above, const float* row, const float* below, std::int64_t ncols, double cellsize,
@@ -23,14 +38,16 @@ void slopeRow(const float* above, const float* row, const float* below, std::int
             out[column] = kGridNoData;
             continue;
         }
-        const float* rows[3] = {above, row, below};
-        const bool interior = above && below && column > 0 && column + 1 < ncols;
-        for (int r = 0; r < 3; ++r) {
-            for (int c = 0; c < 3; ++c) {
-                const std::int64_t x = column + c - 1;
-                const float value = interior || (rows[r] && x >= 0 && x < ncols) ? rows[r][x] : kGridNoData;
-                window[3 * r + c] = value == kGridNoData ? centre : value;
-            }
+        if (above && below && column > 0 && column + 1 < ncols) {
+            auto value = [centre](float cell) { return static_cast<double>(cell == kGridNoData ? centre : cell); };
+            const float* a = above + column - 1;
+            const float* m = row + column - 1;
+            const float* b = below + column - 1;
+            window[0] = value(a[0]), window[1] = value(a[1]), window[2] = value(a[2]);
+            window[3] = value(m[0]), window[4] = centre, window[5] = value(m[2]);
+            window[6] = value(b[0]), window[7] = value(b[1]), window[8] = value(b[2]);
+        } else {
+            edgeWindow(above, row, below, ncols, column, window);
         }
         out[column] = static_cast<float>(slopeHorn(window, cellsize));
     }
