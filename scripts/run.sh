@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs Kestrune over the bundled sample data: every XYZ
+# Sets up, builds and runs Kestrune. With a display it opens the window;
+# without one it runs kestrune-batch over the bundled sample data: every XYZ
 # tile of samples/xyz becomes an ESRI ASCII raster, an ESRI GRID, a slope
 # GRID and a contour shapefile in a fresh folder under out/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh" "$root/build" -DKESTRUNE_TESTS=OFF
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  exec "$root/build/dialogs/kestrune"
+fi
 
 results="$root/out/run-$(date +%Y%m%d-%H%M%S)"
 mkdir -p "$results"/{ascii,grid,slope,contour}

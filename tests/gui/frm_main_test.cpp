@@ -1,0 +1,269 @@
+// The main window, offscreen: start state, handlers, "Select", "Go", "Exit".
+#include "app/frm_main.hpp"
+#include "dialogs/frm_fd_sel.hpp"
+#include "tests/test_support.hpp"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+using namespace kestrune;
+
+namespace {
+
+struct Message {
+    QString prompt, title;
+};
+
+// The window with its modal parts answered at once.
+struct Window {
+    FrmMain window;
+    std::vector<Message> messages;
+    int aboutBoxes = 0;
+    Window() {
+        window.setMessageShower([this](const QString& prompt, const QString& title) { messages.push_back({prompt, title}); });
+        window.setAboutBoxRunner([this] { ++aboutBoxes; });
+    }
+    // "Select" answered by the real dialog: open `path`, then press a button.
+    void answerSelectWith(const QString& path, bool sure) {
+        window.setFolderDialogRunner([this, path, sure] {
+            FrmFdSel dialog(window);
+            dialog.showFolder(path);
+            (sure ? dialog.Command1 : dialog.Command2)->click();
+        });
+    }
+};
+
+bool usable(QWidget* widget, QWidget* window) { return widget->isEnabledTo(window); }
+
+}  // namespace
+
+class FrmMainTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startState();
+    void tabOrderAndFocus();
+    void inputKindHandlers_data();
+    void inputKindHandlers();
+    void cellSizeAndOutputHandlers();
+    void separatorChoices();
+    void selectFillsOnlyItsOwnBox();
+    void cancelAndUnknownCodesChangeNothing();
+    void goRunsEndToEnd();
+    void exitShowsTheAboutBoxFirst();
+};
+
+void FrmMainTest::startState() {
+    Window w;
+    FrmMain& f = w.window;
+    QCOMPARE(f.windowTitle(), QString("XYZ to Kestrune"));
+    QCOMPARE(f.size(), QSize(487, 402));
+    QCOMPARE(f.minimumSize(), f.maximumSize());
+    QVERIFY(!(f.windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(f.Frame5->title(), QString("Convertion"));
+    QCOMPARE(f.Frame3->title(), QString("Parameters of XYZ File"));
+    QCOMPARE(f.Frame4->title(), QString("Extra Operation"));
+    QCOMPARE(f.Frame2->title(), QString("Slope (ESRI GRID) Setting"));
+    QCOMPARE(f.Frame1->title(), QString("Contour (ESRI Shape File) Setting"));
+    QVERIFY(f.Option3->isChecked() && !f.Option1->isChecked() && !f.Option2->isChecked());
+    QVERIFY(f.Option5->isChecked() && !f.Option4->isChecked());
+    QCOMPARE(f.Text8->text(), QString("5"));
+    QCOMPARE(f.Text2->text(), QString("0"));
+    QCOMPARE(f.Text3->text(), QString("5"));
+    for (QLineEdit* box : {f.Text1, f.Text4, f.Text5, f.Text6, f.Text7}) QVERIFY(box->text().isEmpty());
+    QCOMPARE(f.Combo1->currentText(), QString("Space"));
+    QCOMPARE(f.Combo1->count(), 4);
+    QCOMPARE(f.Combo1->itemText(3), QString("TAB"));
+    QVERIFY(!f.Check1->isChecked() && !f.Check2->isChecked());
+    QCOMPARE(f.Separator, std::string(" "));
+    QCOMPARE(f.folder, std::int16_t{0});
+    QVERIFY(f.Label6->text().isEmpty());
+    // Enabled: the GRID folder, the output boxes and Go/Exit; nothing else.
+    for (QWidget* on : std::initializer_list<QWidget*>{f.Option1, f.Option2, f.Option3, f.Text1, f.Command1, f.Check1,
+                                                        f.Check2, f.Command4, f.Command5})
+        QVERIFY2(usable(on, &f), qPrintable(on->objectName()));
+    for (QWidget* off : std::initializer_list<QWidget*>{f.Text8, f.Option4, f.Combo1, f.Text7, f.Command7, f.Text6,
+                                                         f.Command6, f.Text5, f.Command3, f.Text2, f.Text3, f.Text4,
+                                                         f.Command2})
+        QVERIFY2(!usable(off, &f), qPrintable(off->objectName()));
+    QVERIFY(!f.Image1->isVisibleTo(&f) && !f.Image2->isVisibleTo(&f));
+    QCOMPARE(f.Command4->geometry(), QRect(344, 336, 57, 25));
+    QCOMPARE(f.Text1->geometry(), QRect(144, 127, 265, 18));
+    QCOMPARE(f.Frame1->geometry(), QRect(104, 80, 353, 73));
+    QCOMPARE(f.Image1->pixmap().size(), QSize(9, 27));
+}
+
+void FrmMainTest::tabOrderAndFocus() {
+    Window w;
+    FrmMain& f = w.window;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QCOMPARE(f.focusWidget(), static_cast<QWidget*>(f.Command4));
+    const std::vector<QWidget*> expected = {f.Command4, f.Command5, f.Command3, f.Text5, f.Command2, f.Text4};
+    QWidget* at = f.Command4;
+    for (std::size_t i = 1; i < expected.size(); ++i) {
+        at = at->nextInFocusChain();
+        QCOMPARE(at, expected[i]);
+    }
+}
+
+void FrmMainTest::inputKindHandlers_data() {
+    QTest::addColumn<int>("option");
+    QTest::addColumn<bool>("xyzParameters");
+    QTest::addColumn<bool>("asciiFolder");
+    QTest::addColumn<bool>("arrow1");
+    QTest::addColumn<bool>("arrow2");
+    QTest::newRow("XYZ File") << 1 << true << true << true << true;
+    QTest::newRow("ASCII Raster File") << 2 << false << true << false << true;
+    QTest::newRow("ESRI GRID") << 3 << false << false << false << false;
+}
+
+void FrmMainTest::inputKindHandlers() {
+    QFETCH(int, option);
+    QFETCH(bool, xyzParameters);
+    QFETCH(bool, asciiFolder);
+    QFETCH(bool, arrow1);
+    QFETCH(bool, arrow2);
+    Window w;
+    FrmMain& f = w.window;
+    f.Text7->setText("/typed/xyz");
+    f.Option1->click();  // from a state where everything was usable
+    QRadioButton* options[] = {f.Option1, f.Option2, f.Option3};
+    options[option - 1]->click();
+    QCOMPARE(usable(f.Frame3, &f), xyzParameters);
+    QCOMPARE(usable(f.Text6, &f), asciiFolder);
+    QCOMPARE(usable(f.Command6, &f), asciiFolder);
+    QVERIFY(usable(f.Text1, &f) && usable(f.Command1, &f));
+    QCOMPARE(f.Image1->isVisibleTo(&f), arrow1);
+    QCOMPARE(f.Image2->isVisibleTo(&f), arrow2);
+    QCOMPARE(f.Text7->text(), QString("/typed/xyz"));  // enabling never changes a text
+}
+
+void FrmMainTest::cellSizeAndOutputHandlers() {
+    Window w;
+    FrmMain& f = w.window;
+    f.Option1->click();
+    f.Option4->click();
+    QVERIFY(usable(f.Text8, &f));
+    f.Text8->setText("2.5");
+    f.Option5->click();
+    QVERIFY(!usable(f.Text8, &f));
+    f.Option4->click();
+    QCOMPARE(f.Text8->text(), QString("2.5"));
+    f.Check1->click();
+    QVERIFY(usable(f.Frame1, &f));
+    f.Text3->setText("10");
+    f.Check1->click();
+    QVERIFY(!usable(f.Frame1, &f));
+    QCOMPARE(f.Text3->text(), QString("10"));
+    f.Check2->click();
+    QVERIFY(usable(f.Frame2, &f));
+    QVERIFY(f.runSettings().slopeOutput && !f.runSettings().contourOutput);
+}
+
+void FrmMainTest::separatorChoices() {
+    Window w;
+    FrmMain& f = w.window;
+    const std::pair<int, std::string> choices[] = {{3, "\t"}, {0, " "}, {2, ";"}, {1, ","}};
+    for (const auto& [index, separator] : choices) {
+        f.Combo1->setCurrentIndex(index);
+        emit f.Combo1->activated(index);
+        QCOMPARE(f.Separator, separator);
+        QCOMPARE(f.runSettings().Separator, separator);
+    }
+    f.Combo1->setEditText("|");  // typing changes nothing until an item is chosen
+    QCOMPARE(f.Separator, std::string(","));
+}
+
+void FrmMainTest::selectFillsOnlyItsOwnBox() {
+    test::TempDir dir;
+    Window w;
+    FrmMain& f = w.window;
+    f.Option1->click();
+    f.Check1->click();
+    f.Check2->click();
+    const std::pair<QPushButton*, QLineEdit*> buttons[] = {
+        {f.Command7, f.Text7}, {f.Command6, f.Text6}, {f.Command1, f.Text1}, {f.Command2, f.Text4}, {f.Command3, f.Text5}};
+    const std::int16_t codes[] = {4, 5, 1, 2, 3};
+    int i = 0;
+    for (const auto& [button, box] : buttons) {
+        const QString chosen = QString::fromStdString(dir.folder("f" + std::to_string(i)));
+        for (const auto& [otherButton, other] : buttons) other->setText("typed by hand");
+        w.answerSelectWith(chosen, true);
+        button->click();
+        QCOMPARE(f.folder, codes[i]);
+        for (const auto& [otherButton, other] : buttons)
+            QCOMPARE(other->text(), other == box ? chosen : QString("typed by hand"));
+        ++i;
+    }
+}
+
+void FrmMainTest::cancelAndUnknownCodesChangeNothing() {
+    test::TempDir dir;
+    Window w;
+    FrmMain& f = w.window;
+    f.Check2->click();
+    f.Text5->setText("before");
+    w.answerSelectWith(QString::fromStdString(dir.path().string()), false);
+    f.Command3->click();
+    QCOMPARE(f.Text5->text(), QString("before"));
+    QCOMPARE(f.folder, std::int16_t{3});
+    f.folder = 9;
+    FrmFdSel dialog(f);
+    dialog.Command1->click();
+    for (QLineEdit* box : {f.Text1, f.Text4, f.Text6, f.Text7}) QVERIFY(box->text().isEmpty());
+    QCOMPARE(f.Text5->text(), QString("before"));
+}
+
+void FrmMainTest::goRunsEndToEnd() {
+    test::TempDir dir;
+    const std::string ascii = dir.folder("ascii"), grid = dir.folder("grid");
+    test::writeFile(ascii + "/dem.asc", "ncols 2\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize 1\n1 2\n");
+    Window w;
+    FrmMain& f = w.window;
+    f.Option2->click();
+    f.Text6->setText(QString::fromStdString(ascii));
+    f.Text1->setText(QString::fromStdString(grid));
+    QString statusDuringMessage;
+    f.setMessageShower([&](const QString& prompt, const QString& title) {
+        w.messages.push_back({prompt, title});
+        statusDuringMessage = f.Label6->text();
+    });
+    f.Command4->click();
+    QCOMPARE(int(w.messages.size()), 1);
+    QCOMPARE(w.messages[0].prompt, QString("All files in the folders were finished"));
+    QCOMPARE(w.messages[0].title, QString("Program is Finished"));
+    QCOMPARE(statusDuringMessage, QString("Running : ASCII-->ESRI GRID ( 1/ 1)   dem.asc"));
+    QVERIFY(f.Label6->text().isEmpty());
+    QVERIFY(test::exists(grid + "/dem/hdr.adf"));
+    QVERIFY(usable(f.Command4, &f));
+
+    f.Text1->setText("");  // a missing GRID folder: the check's box, then the stopped box
+    w.messages.clear();
+    f.Command4->click();
+    QCOMPARE(int(w.messages.size()), 2);
+    QCOMPARE(w.messages[0].prompt, QString("The folder of Grid does not exist."));
+    QCOMPARE(w.messages[1].title, QString("Program is Stopped"));
+}
+
+void FrmMainTest::exitShowsTheAboutBoxFirst() {
+    Window w;
+    w.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+    w.window.Command5->click();
+    QCOMPARE(w.aboutBoxes, 1);
+    QVERIFY(!w.window.isVisible());
+    w.window.show();
+    w.window.close();  // the close box does the same
+    QCOMPARE(w.aboutBoxes, 2);
+}
+
+QTEST_MAIN(FrmMainTest)
+#include "frm_main_test.moc"
