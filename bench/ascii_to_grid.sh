@@ -18,7 +18,9 @@ TIMES="$work/times"
 mkdir -p "$work/ascii" "$work/grid"
 "$build/bench/bench-make-asc-raster" "$work/ascii/dem.asc" "$n"
 echo "input: $(du -m "$work/ascii/dem.asc" | cut -f1) MB, $n x $n cells"
+sync  # the new input on disk, so no run pays for writing it back
 
+warm_up "$build/cli/kestrune-batch" --input ascii --ascii-folder "$work/ascii" --grid-folder "$work/grid"
 for _ in $(seq "$runs"); do
   rm -rf "$work/grid" && mkdir "$work/grid"
   time_run "kestrune (.asc to GRID)" "$build/cli/kestrune-batch" --input ascii \

@@ -14,6 +14,12 @@ time_run() {
   rm -f "$stats" "$stats.err"
 }
 
+# warm_up COMMAND...: runs once untimed, so every timed run finds the input
+# in the page cache and the programs' libraries loaded.
+warm_up() {
+  "$@" > /dev/null 2>&1 || true
+}
+
 # median LABEL FIELD: the median of field 2 (seconds) or 3 (peak kB).
 median() {
   awk -F'\t' -v l="$1" -v f="$2" '$1 == l { print $f }' "$TIMES" | sort -g |

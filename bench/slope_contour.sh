@@ -18,7 +18,10 @@ mkdir -p "$work/grid" "$work/slope" "$work/contour" "$work/peer"
 "$build/bench/bench-make-grid" "$work/grid" "$n"
 GDAL_PAM_ENABLED=NO gdal_translate -q -of GTiff "$work/grid/dem" "$work/dem.tif"
 echo "input: $n x $n float GRID, and the same raster as GeoTIFF for the peers"
+sync  # the new input on disk, so no run pays for writing it back
 
+warm_up "$build/cli/kestrune-batch" --grid-folder "$work/grid" --slope-folder "$work/slope"
+warm_up gdaldem slope -q "$work/dem.tif" "$work/peer/slope.tif"
 for _ in $(seq "$runs"); do
   time_run "kestrune slope" "$build/cli/kestrune-batch" --grid-folder "$work/grid" --slope-folder "$work/slope"
   time_run "gdaldem slope" gdaldem slope -q "$work/dem.tif" "$work/peer/slope.tif"
