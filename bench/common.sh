@@ -1,10 +1,12 @@
 # Shared by the benchmark scripts: timing with peak memory, and medians.
 # Each run appends "label<TAB>seconds<TAB>peak kB" to the file $TIMES.
 
-# time_run LABEL COMMAND...: runs the command once and records it.
+# time_run LABEL COMMAND...: runs the command once and records it. Written
+# data of earlier runs goes to disk first, so no run pays for another's.
 time_run() {
   local label=$1; shift
   local stats
+  sync
   stats=$(mktemp)
   if ! /usr/bin/time -f "%e %M" -o "$stats" "$@" > /dev/null 2> "$stats.err"; then
     echo "failed: $*" >&2

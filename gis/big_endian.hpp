@@ -58,6 +58,14 @@ inline std::int16_t readInt16(const char* p) {
     return static_cast<std::int16_t>((static_cast<unsigned char>(p[0]) << 8) | static_cast<unsigned char>(p[1]));
 }
 
+inline double readFloat64(const char* p) {
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i) bits = (bits << 8) | static_cast<unsigned char>(p[i]);
+    double value;
+    std::memcpy(&value, &bits, 8);
+    return value;
+}
+
 inline std::int32_t readInt32(const char* p) {
     std::uint32_t value = 0;
     for (int i = 0; i < 4; ++i) value = (value << 8) | static_cast<unsigned char>(p[i]);

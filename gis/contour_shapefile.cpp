@@ -25,10 +25,6 @@ namespace {
 
 constexpr double kMostLevels = 100000;
 
-struct DatasetCloser {
-    void operator()(GDALDataset* dataset) const { GDALClose(dataset); }
-};
-using Dataset = std::unique_ptr<GDALDataset, DatasetCloser>;
 
 // Refuses an interval that is not positive or that would make an absurd
 // number of levels over the raster's range.
@@ -57,7 +53,7 @@ void writeContours(const RasterRows& raster, const std::string& shapefilePath, c
     GDALRasterBand* band = grid->GetRasterBand(1);
     GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("ESRI Shapefile");
     if (!driver) throw std::runtime_error("GDAL has no ESRI Shapefile driver");
-    Dataset shapefile(driver->Create(shapefilePath.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+    GdalDataset shapefile(driver->Create(shapefilePath.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
     if (!shapefile) throw std::runtime_error("cannot create " + shapefilePath + ": " + lastGdalError("unknown reason"));
     std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> srs(nullptr, [](OGRSpatialReference* s) { s->Release(); });
     if (!projection.empty()) {

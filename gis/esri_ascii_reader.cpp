@@ -2,6 +2,7 @@
 
 #include "app/both_cores.hpp"
 #include "app/mapped_file.hpp"
+#include "app/memory_budget.hpp"
 #include "app/number_text.hpp"
 
 #include <fast_float/fast_float.h>
@@ -12,7 +13,6 @@
 #include <map>
 #include <optional>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace kestrune {
 namespace {
@@ -172,13 +172,6 @@ private:
     std::size_t fileOffset_;
 };
 
-std::uint64_t physicalMemoryBytes() {
-    long pages = sysconf(_SC_PHYS_PAGES);
-    long pageSize = sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0) return UINT64_MAX;
-    return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
-}
-
 // The line of `text` that holds `offset`, counted from 1.
 std::uint64_t lineAtOffset(std::string_view text, std::size_t offset) {
     std::uint64_t line = 1;
@@ -276,7 +269,7 @@ FloatRaster readEsriAscii(const std::string& path, std::uint64_t memoryBytes) {
         throw std::runtime_error(path + ": " + failure.what());
     }
     const double cells = static_cast<double>(header.ncols) * static_cast<double>(header.nrows);
-    const std::uint64_t budget = memoryBytes ? memoryBytes : physicalMemoryBytes();
+    const std::uint64_t budget = memoryBudget(memoryBytes);
     if (cells * sizeof(float) > static_cast<double>(budget))
         throw std::runtime_error(path + ": a raster of " + std::to_string(header.ncols) + " x " +
                                  std::to_string(header.nrows) + " cells is too large");

@@ -24,15 +24,11 @@
 namespace kestrune {
 namespace {
 
-struct DatasetCloser {
-    void operator()(GDALDataset* dataset) const { GDALClose(dataset); }
-};
-using Dataset = std::unique_ptr<GDALDataset, DatasetCloser>;
 
-Dataset openGrid(const std::string& gridFolder) {
+GdalDataset openGrid(const std::string& gridFolder) {
     useGdal();
     const char* const drivers[] = {"AIG", nullptr};
-    Dataset dataset(GDALDataset::Open(gridFolder.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, drivers));
+    GdalDataset dataset(GDALDataset::Open(gridFolder.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, drivers));
     if (!dataset)
         throw std::runtime_error("cannot open the GRID " + gridFolder + ": " + lastGdalError("not an ESRI GRID"));
     return dataset;
@@ -42,14 +38,6 @@ std::string readSmallFile(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) return {};
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-double readDouble(const std::string& bytes, std::size_t offset) {
-    std::uint64_t bits = 0;
-    for (int i = 0; i < 8; ++i) bits = (bits << 8) | static_cast<unsigned char>(bytes[offset + i]);
-    double value;
-    std::memcpy(&value, &bits, 8);
-    return value;
 }
 
 // A file descriptor, closed with its owner.
@@ -80,20 +68,20 @@ public:
         if (header.size() < 308 || bounds.size() < 32 || readInt32(&header[16]) != 2) return nullptr;
         auto tile = std::unique_ptr<FloatGridTile>(new FloatGridTile((folder / "w001001.adf").string()));
         RasterGeometry& g = tile->geometry_;
-        g.cellsize = readDouble(header, 256);
+        g.cellsize = readFloat64(&header[256]);
         tile->blocksPerRow_ = readInt32(&header[288]);
         const std::int64_t blocksPerColumn = readInt32(&header[292]);
         tile->blockWidth_ = readInt32(&header[296]);
         tile->blockHeight_ = readInt32(&header[304]);
-        if (!(g.cellsize > 0) || readDouble(header, 264) != g.cellsize || tile->blocksPerRow_ <= 0 ||
+        if (!(g.cellsize > 0) || readFloat64(&header[264]) != g.cellsize || tile->blocksPerRow_ <= 0 ||
             blocksPerColumn <= 0 || tile->blockWidth_ <= 0 || tile->blockHeight_ <= 0 ||
             tile->blockWidth_ * tile->blockHeight_ > 32767 || tile->data_.get() < 0)
             return nullptr;
         // The size as GDAL derives it from the bounds; GDAL keeps the top edge.
-        g.xllcorner = readDouble(bounds, 0);
-        g.ncols = static_cast<std::int64_t>((readDouble(bounds, 16) - g.xllcorner + 0.5 * g.cellsize) / g.cellsize);
-        g.nrows = static_cast<std::int64_t>((readDouble(bounds, 24) - readDouble(bounds, 8) + 0.5 * g.cellsize) / g.cellsize);
-        g.yllcorner = readDouble(bounds, 24) - static_cast<double>(g.nrows) * g.cellsize;
+        g.xllcorner = readFloat64(&bounds[0]);
+        g.ncols = static_cast<std::int64_t>((readFloat64(&bounds[16]) - g.xllcorner + 0.5 * g.cellsize) / g.cellsize);
+        g.nrows = static_cast<std::int64_t>((readFloat64(&bounds[24]) - readFloat64(&bounds[8]) + 0.5 * g.cellsize) / g.cellsize);
+        g.yllcorner = readFloat64(&bounds[24]) - static_cast<double>(g.nrows) * g.cellsize;
         if (g.ncols <= 0 || g.nrows <= 0 || tile->blocksPerRow_ * tile->blockWidth_ < g.ncols ||
             blocksPerColumn * tile->blockHeight_ < g.nrows)
             return nullptr;
@@ -167,7 +155,7 @@ private:
 };
 
 FloatRaster readThroughGdal(const std::string& gridFolder) {
-    Dataset dataset = openGrid(gridFolder);
+    GdalDataset dataset = openGrid(gridFolder);
     double transform[6];
     if (dataset->GetGeoTransform(transform) != CE_None || transform[2] != 0 || transform[4] != 0)
         throw std::runtime_error("the GRID " + gridFolder + " has no north-up geotransform");

@@ -22,6 +22,8 @@ void useGdal() {
     CPLErrorReset();
 }
 
+void GdalDatasetCloser::operator()(GDALDataset* dataset) const { GDALClose(dataset); }
+
 std::string lastGdalError(const std::string& fallback) {
     const char* message = CPLGetLastErrorMsg();
     return message && *message ? message : fallback;

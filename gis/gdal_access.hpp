@@ -1,6 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <string>
+
+class GDALDataset;
 
 namespace kestrune {
 
@@ -8,6 +11,12 @@ namespace kestrune {
 // files written beside the data, a small block cache, and no messages
 // printed: a failure comes back as an exception carrying GDAL's own text.
 void useGdal();
+
+// A GDAL dataset, closed with its owner.
+struct GdalDatasetCloser {
+    void operator()(GDALDataset* dataset) const;
+};
+using GdalDataset = std::unique_ptr<GDALDataset, GdalDatasetCloser>;
 
 // GDAL's text for the last failure, or `fallback` when it gave none.
 std::string lastGdalError(const std::string& fallback);

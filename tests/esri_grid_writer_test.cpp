@@ -32,14 +32,6 @@ FloatRaster randomRaster(std::int64_t ncols, std::int64_t nrows, unsigned seed, 
     return raster;
 }
 
-double readDouble(const std::string& bytes, std::size_t offset) {
-    std::uint64_t bits = 0;
-    for (int i = 0; i < 8; ++i) bits = (bits << 8) | static_cast<unsigned char>(bytes[offset + i]);
-    double value;
-    std::memcpy(&value, &bits, 8);
-    return value;
-}
-
 // GDAL's AIG driver is the oracle: size, geotransform, NoData and every cell.
 void expectGdalReads(const std::string& gridFolder, const FloatRaster& raster) {
     test::GdalRaster read = test::readWithGdal(gridFolder);
@@ -100,10 +92,10 @@ TEST(EsriGridWriter, StatisticsAreThoseOfTheValidCells) {
         if (cell != kGridNoData) squares += (cell - mean) * (cell - mean);
     std::string sta = test::readFile(dir.file("stats/sta.adf"));
     ASSERT_EQ(sta.size(), 32u);
-    EXPECT_EQ(readDouble(sta, 0), minimum);
-    EXPECT_EQ(readDouble(sta, 8), maximum);
-    EXPECT_NEAR(readDouble(sta, 16), mean, 1e-9 * std::fabs(mean));
-    EXPECT_NEAR(readDouble(sta, 24), std::sqrt(squares / (n - 1)), 1e-9 * std::sqrt(squares / (n - 1)));
+    EXPECT_EQ(readFloat64(&sta[0]), minimum);
+    EXPECT_EQ(readFloat64(&sta[8]), maximum);
+    EXPECT_NEAR(readFloat64(&sta[16]), mean, 1e-9 * std::fabs(mean));
+    EXPECT_NEAR(readFloat64(&sta[24]), std::sqrt(squares / (n - 1)), 1e-9 * std::sqrt(squares / (n - 1)));
 }
 
 // Structure GDAL tolerates but ArcGIS may not: header fields, index length
@@ -116,9 +108,9 @@ TEST(EsriGridWriter, TileFilesFollowTheLayout) {
     ASSERT_EQ(header.size(), 308u);
     EXPECT_EQ(header.substr(0, 8), std::string("GRID1.2\0", 8));
     EXPECT_EQ(readInt32(&header[16]), 2);
-    EXPECT_EQ(readDouble(header, 256), 0.5);
-    EXPECT_EQ(readDouble(header, 272), raster.xllcorner - 8 * 256 * 0.5 / 2);
-    EXPECT_EQ(readDouble(header, 280), raster.yurcorner() - 3 * 128 * 16 * 0.5 / 2);
+    EXPECT_EQ(readFloat64(&header[256]), 0.5);
+    EXPECT_EQ(readFloat64(&header[272]), raster.xllcorner - 8 * 256 * 0.5 / 2);
+    EXPECT_EQ(readFloat64(&header[280]), raster.yurcorner() - 3 * 128 * 16 * 0.5 / 2);
     EXPECT_EQ(readInt32(&header[288]), 8);
     EXPECT_EQ(readInt32(&header[292]), 128);
     EXPECT_EQ(readInt32(&header[296]), 256);
@@ -143,8 +135,8 @@ TEST(EsriGridWriter, TileFilesFollowTheLayout) {
     EXPECT_EQ(static_cast<std::size_t>(expectedOffset) * 2, data.size());
 
     std::string bounds = test::readFile(dir.file("layout/dblbnd.adf"));
-    EXPECT_EQ(readDouble(bounds, 16), raster.xllcorner + 300 * 0.5);
-    EXPECT_EQ(readDouble(bounds, 24), raster.yllcorner + 40 * 0.5);
+    EXPECT_EQ(readFloat64(&bounds[16]), raster.xllcorner + 300 * 0.5);
+    EXPECT_EQ(readFloat64(&bounds[24]), raster.yllcorner + 40 * 0.5);
 }
 
 TEST(EsriGridWriter, AProjectionIsStoredAsItStands) {

@@ -1,21 +1,14 @@
 #include "raster_grid_builder.hpp"
 
+#include "app/memory_budget.hpp"
 #include "app/number_text.hpp"
 
 #include <cfloat>
 #include <cmath>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace kestrune {
 namespace {
-
-std::uint64_t physicalMemoryBytes() {
-    long pages = sysconf(_SC_PHYS_PAGES);
-    long pageSize = sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0) return UINT64_MAX;
-    return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
-}
 
 float checkedCellSize(double value, const std::string& origin) {
     if (!std::isfinite(value) || std::fabs(value) > FLT_MAX)
@@ -52,7 +45,7 @@ AsciiRasterGrid BuildRasterGrid(const XyzPointSet& points, const CellSizeRequest
     const double cellsize = grid.cellsize;
     const double columns = cellsAcross(points.maxX - points.minX, cellsize);
     const double rows = cellsAcross(points.maxY - points.minY, cellsize);
-    const std::uint64_t budget = memoryBytes ? memoryBytes : physicalMemoryBytes();
+    const std::uint64_t budget = memoryBudget(memoryBytes);
     if (!(columns * rows * sizeof(double) <= static_cast<double>(budget)))
         throw std::runtime_error("grid of " + formatDouble(columns) + " x " + formatDouble(rows) +
                                  " cells is too large");
