@@ -8,8 +8,11 @@
 #include <fast_float/fast_float.h>
 
 #include <algorithm>
-#include <cmath>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <cmath>
+#include <memory>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -190,23 +193,29 @@ std::size_t lastSpaceEnd(std::string_view text) {
 
 class ValueReader {
 public:
-    ValueReader(MappedFile& file, const EsriAsciiHeader& header, FloatRaster& raster)
+    ValueReader(std::FILE* file, const EsriAsciiHeader& header, FloatRaster& raster)
         : file_(file), header_(header), raster_(raster) {}
 
-    // Reads every value, on both cores; returns the first failure in file order.
+    // Reads every value, on both cores; returns the first failure in file
+    // order. The file is read in large pieces into one buffer that is kept:
+    // reading costs a copy, but no page faults on a mapping.
     std::optional<ValueFailure> readAll() {
-        const std::string_view text = file_.text();
-        for (std::size_t start = header_.dataOffset; start < text.size();) {
-            std::size_t usable = 0;
-            std::string_view window;
-            // Windows end in white space; a value longer than a window widens it.
-            for (std::size_t length = kChunkBytes; usable == 0; length *= 2) {
-                window = text.substr(start, length);
-                usable = start + window.size() == text.size() ? window.size() : lastSpaceEnd(window);
-            }
-            if (auto failure = readPiece(window.substr(0, usable), start)) return failure;
-            start += usable;
-            file_.releaseBefore(start);
+        if (std::fseek(file_, static_cast<long>(header_.dataOffset), SEEK_SET) != 0)
+            throw std::runtime_error(std::string("cannot read the file: ") + std::strerror(errno));
+        std::string buffer(2 * kChunkBytes, '\0');
+        std::size_t kept = 0;
+        std::size_t offset = header_.dataOffset;  // of buffer[0] in the file
+        for (bool atEnd = false; !atEnd;) {
+            if (buffer.size() < kept + kChunkBytes) buffer.resize(kept + kChunkBytes);  // a value longer than a piece
+            const std::size_t got = std::fread(buffer.data() + kept, 1, kChunkBytes, file_);
+            if (std::ferror(file_)) throw std::runtime_error(std::string("cannot read the file: ") + std::strerror(errno));
+            atEnd = got < kChunkBytes;
+            const std::string_view text(buffer.data(), kept + got);
+            const std::size_t usable = atEnd ? text.size() : lastSpaceEnd(text);
+            if (auto failure = readPiece(text.substr(0, usable), offset)) return failure;
+            kept = text.size() - usable;
+            std::memmove(buffer.data(), buffer.data() + usable, kept);
+            offset += usable;
         }
         return std::nullopt;
     }
@@ -243,7 +252,7 @@ private:
         return secondFailure;
     }
 
-    MappedFile& file_;
+    std::FILE* file_;
     const EsriAsciiHeader& header_;
     FloatRaster& raster_;
     std::size_t filled_ = 0;
@@ -255,22 +264,18 @@ private:
 EsriAsciiHeader parseEsriAsciiHeader(std::string_view start) { return HeaderParser(start).parse(); }
 
 FloatRaster readEsriAscii(const std::string& path, std::uint64_t memoryBytes) {
-    std::optional<MappedFile> mapped;
-    try {
-        mapped.emplace(path);
-    } catch (const std::runtime_error& failure) {
-        throw std::runtime_error(path + ": " + failure.what());
-    }
-    MappedFile& file = *mapped;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    if (!file) throw std::runtime_error(path + ": cannot open the file: " + std::strerror(errno));
+    std::string start(kHeaderBytes, '\0');
+    start.resize(std::fread(start.data(), 1, kHeaderBytes, file.get()));
     EsriAsciiHeader header;
     try {
-        header = parseEsriAsciiHeader(file.text().substr(0, kHeaderBytes));
+        header = parseEsriAsciiHeader(start);
     } catch (const std::runtime_error& failure) {
         throw std::runtime_error(path + ": " + failure.what());
     }
     const double cells = static_cast<double>(header.ncols) * static_cast<double>(header.nrows);
-    const std::uint64_t budget = memoryBudget(memoryBytes);
-    if (cells * sizeof(float) > static_cast<double>(budget))
+    if (cells * sizeof(float) > static_cast<double>(memoryBudget(memoryBytes)))
         throw std::runtime_error(path + ": a raster of " + std::to_string(header.ncols) + " x " +
                                  std::to_string(header.nrows) + " cells is too large");
     FloatRaster raster;
@@ -280,13 +285,10 @@ FloatRaster readEsriAscii(const std::string& path, std::uint64_t memoryBytes) {
     raster.yllcorner = header.yllcorner;
     raster.cellsize = header.cellsize;
     raster.cells.resize(static_cast<std::size_t>(header.ncols * header.nrows));
-    ValueReader reader(file, header, raster);
-    if (auto failure = reader.readAll()) {
-        // The pages before the failure may be gone; a fresh mapping counts the lines.
-        MappedFile again(path);
-        throw std::runtime_error(path + " line " + std::to_string(lineAtOffset(again.text(), failure->offset)) + ": " +
-                                 failure->reason);
-    }
+    ValueReader reader(file.get(), header, raster);
+    if (auto failure = reader.readAll())
+        throw std::runtime_error(path + " line " + std::to_string(lineAtOffset(MappedFile(path).text(), failure->offset)) +
+                                 ": " + failure->reason);
     if (reader.valuesRead() < raster.cells.size())
         throw std::runtime_error(path + ": too few values: " + std::to_string(reader.valuesRead()) + " of " +
                                  std::to_string(raster.cells.size()) + " (ncols x nrows)");
