@@ -1,12 +1,10 @@
 #include "sidecar_files.hpp"
 
 #include "file_naming.hpp"
-#include "output_file.hpp"
+#include "small_file.hpp"
 
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <iterator>
 #include <stdexcept>
 
 namespace kestrune {
@@ -35,13 +33,9 @@ SidecarSplit splitSidecars(const std::vector<std::string>& names, const std::vec
 }
 
 void copyFileReplacing(const std::string& sourcePath, const std::string& targetPath) {
-    std::ifstream source(sourcePath, std::ios::binary);
-    if (!source) throw std::runtime_error("cannot open " + sourcePath);
-    std::string bytes((std::istreambuf_iterator<char>(source)), std::istreambuf_iterator<char>());
-    if (source.bad()) throw std::runtime_error("cannot read " + sourcePath);
-    OutputFile target(targetPath);
-    target.write(bytes);
-    target.commit();
+    std::optional<std::string> bytes = readSmallFile(sourcePath);
+    if (!bytes) throw std::runtime_error("cannot open " + sourcePath);
+    writeSmallFile(targetPath, *bytes);
 }
 
 bool sameExistingFile(const std::string& first, const std::string& second) {

@@ -12,8 +12,6 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
-#include <algorithm>
-#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -24,7 +22,6 @@ namespace kestrune {
 namespace {
 
 constexpr double kMostLevels = 100000;
-
 
 // Refuses an interval that is not positive or that would make an absurd
 // number of levels over the raster's range.

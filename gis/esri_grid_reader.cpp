@@ -3,27 +3,24 @@
 #include "big_endian.hpp"
 #include "gdal_access.hpp"
 
+#include "app/small_file.hpp"
 #include "app/both_cores.hpp"
 
-
 #include <gdal_priv.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
-#include <optional>
-#include <vector>
-#include <fcntl.h>
-#include <unistd.h>
 #include <stdexcept>
+#include <vector>
 
 namespace kestrune {
 namespace {
-
 
 GdalDataset openGrid(const std::string& gridFolder) {
     useGdal();
@@ -34,11 +31,8 @@ GdalDataset openGrid(const std::string& gridFolder) {
     return dataset;
 }
 
-std::string readSmallFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return {};
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
+// A small file of the GRID, or empty when it is missing.
+std::string gridFile(const std::filesystem::path& path) { return readSmallFile(path.string()).value_or(""); }
 
 // A file descriptor, closed with its owner.
 class Descriptor {
@@ -63,8 +57,8 @@ public:
     // None for a GRID of any other kind, which GDAL then reads.
     static std::unique_ptr<FloatGridTile> open(const std::string& gridFolder) {
         const std::filesystem::path folder(gridFolder);
-        const std::string header = readSmallFile(folder / "hdr.adf");
-        const std::string bounds = readSmallFile(folder / "dblbnd.adf");
+        const std::string header = gridFile(folder / "hdr.adf");
+        const std::string bounds = gridFile(folder / "dblbnd.adf");
         if (header.size() < 308 || bounds.size() < 32 || readInt32(&header[16]) != 2) return nullptr;
         auto tile = std::unique_ptr<FloatGridTile>(new FloatGridTile((folder / "w001001.adf").string()));
         RasterGeometry& g = tile->geometry_;
@@ -85,7 +79,7 @@ public:
         if (g.ncols <= 0 || g.nrows <= 0 || tile->blocksPerRow_ * tile->blockWidth_ < g.ncols ||
             blocksPerColumn * tile->blockHeight_ < g.nrows)
             return nullptr;
-        const std::string index = readSmallFile(folder / "w001001x.adf");
+        const std::string index = gridFile(folder / "w001001x.adf");
         if (index.size() < 100) return nullptr;
         const std::int64_t blockWords = tile->blockWidth_ * tile->blockHeight_ * 2;
         for (std::size_t at = 100; at + 8 <= index.size(); at += 8) {
@@ -203,8 +197,7 @@ FloatRaster readEsriGrid(const std::string& gridFolder) {
 
 std::string readGridProjection(const std::string& gridFolder) {
     for (const char* name : {"prj.adf", "PRJ.ADF"}) {
-        std::ifstream file(std::filesystem::path(gridFolder) / name, std::ios::binary);
-        if (file) return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        if (auto text = readSmallFile((std::filesystem::path(gridFolder) / name).string())) return *text;
     }
     return {};
 }

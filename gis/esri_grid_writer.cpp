@@ -6,6 +6,7 @@
 
 #include "app/file_naming.hpp"
 #include "app/output_file.hpp"
+#include "app/small_file.hpp"
 
 #include <filesystem>
 #include <stdexcept>
@@ -44,12 +45,6 @@ private:
     std::string path_;
     bool kept_ = false;
 };
-
-void writeSmallFile(const std::string& path, const std::string& bytes) {
-    OutputFile file(path);
-    file.write(bytes);
-    file.commit();
-}
 
 }  // namespace
 

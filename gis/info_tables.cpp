@@ -3,7 +3,7 @@
 #include "big_endian.hpp"
 #include "grid_name.hpp"
 
-#include "app/output_file.hpp"
+#include "app/small_file.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -103,12 +103,6 @@ std::string trimmedName(const char* record) {
 
 int tableNumber(const char* record) { return std::atoi(std::string(record + 35, 4).c_str()); }
 
-void writeFile(const std::string& path, const std::string& bytes) {
-    OutputFile file(path);
-    file.write(bytes);
-    file.commit();
-}
-
 // arc.dir, open and locked against other writers for as long as it lives.
 class LockedDirectory {
 public:
@@ -177,8 +171,8 @@ void addGridTables(const std::string& workspace, const std::string& name) {
         std::size_t at = directory.find(tableName);
         int number = at < directory.records() ? tableNumber(directory.record(at)) : directory.nextFreeNumber(info);
         // The table's files first, so arc.dir never names a missing table.
-        writeFile((info / (tableFileBase(number) + ".nit")).string(), fieldDefinitions(kind));
-        writeFile((info / (tableFileBase(number) + ".dat")).string(), dataPath(name, kind));
+        writeSmallFile((info / (tableFileBase(number) + ".nit")).string(), fieldDefinitions(kind));
+        writeSmallFile((info / (tableFileBase(number) + ".dat")).string(), dataPath(name, kind));
         directory.put(at, directoryRecord(tableName, number));
     }
 }

@@ -6,13 +6,12 @@
 #include "grid_name.hpp"
 #include "info_tables.hpp"
 
+#include "app/small_file.hpp"
 #include "app/file_naming.hpp"
 #include "app/folder_listing.hpp"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -29,10 +28,11 @@ bool isGridFolder(const fs::path& folder) {
            (fs::is_regular_file(folder / "hdr.adf", error) || fs::is_regular_file(folder / "HDR.ADF", error));
 }
 
-std::string readText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw std::runtime_error("cannot read the projection " + path);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+std::string projectionText(const std::string& path) {
+    if (path.empty()) return {};
+    std::optional<std::string> text = readSmallFile(path);
+    if (!text) throw std::runtime_error("cannot read the projection " + path);
+    return *text;
 }
 
 }  // namespace
@@ -80,7 +80,7 @@ std::vector<RasterDataset> RasterWorkspace::Datasets() const {
 void ImportFromASCII(const std::string& asciiPath, const RasterWorkspace& workspace, const std::string& gridName,
                      const std::string& projectionPath) {
     if (std::string problem = gridNameProblem(gridName); !problem.empty()) throw std::runtime_error(problem);
-    const std::string projection = projectionPath.empty() ? std::string() : readText(projectionPath);
+    const std::string projection = projectionText(projectionPath);
     FloatRaster raster = readEsriAscii(asciiPath);
     writeEsriGrid(workspace.folder(), gridName, raster, projection);
 }
