@@ -3,8 +3,8 @@
 #include "big_endian.hpp"
 #include "gdal_access.hpp"
 
-#include "app/small_file.hpp"
 #include "app/both_cores.hpp"
+#include "app/small_file.hpp"
 
 #include <gdal_priv.h>
 

@@ -6,9 +6,9 @@
 #include "grid_name.hpp"
 #include "info_tables.hpp"
 
-#include "app/small_file.hpp"
 #include "app/file_naming.hpp"
 #include "app/folder_listing.hpp"
+#include "app/small_file.hpp"
 
 #include <algorithm>
 #include <filesystem>
