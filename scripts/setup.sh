@@ -11,7 +11,7 @@ packages=(
   libgtest-dev
   gmt
   xvfb xauth
-  time
+  time python3
 )
 
 missing=()
