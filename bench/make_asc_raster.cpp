@@ -2,7 +2,7 @@
 // values printed with every digit a float export carries (about 16
 // characters a cell), a few NoData holes, rows on CR LF lines.
 // Usage: bench-make-asc-raster OUT.asc [N]
-#include "app/number_text.hpp"
+#include "common/number_text.hpp"
 
 #include <cmath>
 #include <cstdio>

@@ -1,8 +1,7 @@
 // Grids one XYZ file into one .asc with the program's engine, and nothing
 // else: what the XYZ benchmark times against the peers' command lines.
-#include "app/run_context.hpp"
-#include "cli/stderr_reporter.hpp"
-#include "xyz/xyz_grid_engine.hpp"
+#include "common/failure_description.hpp"
+#include "xyz/xyz_gridding.hpp"
 
 #include <iostream>
 
@@ -11,8 +10,11 @@ int main(int argc, char** argv) {
         std::cerr << "usage: bench-xyz-to-ascii IN.xyz OUT.asc\n";
         return 2;
     }
-    kestrune::RunSettings settings;
-    kestrune::StderrReporter reporter(std::cerr);
-    kestrune::RunContext run(settings, reporter);
-    return kestrune::XyzGridEngine(run, argv[1], argv[2]) ? 0 : 1;
+    try {
+        kestrune::gridXyzFile(argv[1], argv[2], kestrune::GriddingOptions{});
+        return 0;
+    } catch (const std::exception& failure) {
+        std::cerr << argv[1] << ": " << kestrune::describeFailure(failure) << "\n";
+        return 1;
+    }
 }

@@ -1,4 +1,4 @@
-#include "batch_options.hpp"
+#include "cli/batch_options.hpp"
 
 #include <functional>
 #include <map>

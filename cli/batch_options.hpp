@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/run_settings.hpp"
+#include "run/run_settings.hpp"
 
 #include <string>
 #include <vector>

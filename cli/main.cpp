@@ -1,8 +1,9 @@
 // kestrune-batch: one Kestrune run from the command line.
-#include "batch_options.hpp"
-#include "stderr_reporter.hpp"
+#include "cli/batch_options.hpp"
+#include "cli/stderr_reporter.hpp"
 
-#include "app/run_sequence.hpp"
+#include "common/failure_description.hpp"
+#include "run/run_sequence.hpp"
 
 #include <exception>
 #include <iostream>
@@ -22,9 +23,9 @@ int main(int argc, char** argv) {
         StderrReporter reporter(std::cerr);
         return runSequence(options.settings, reporter) ? 0 : 1;
     } catch (const std::exception& failure) {
-        std::cerr << "kestrune-batch: " << failure.what() << "\n";
+        std::cerr << "kestrune-batch: " << describeFailure(failure) << "\n";
     } catch (...) {
-        std::cerr << "kestrune-batch: an unknown failure\n";
+        std::cerr << "kestrune-batch: " << describeUnknownFailure() << "\n";
     }
     return 1;
 }

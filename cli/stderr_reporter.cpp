@@ -1,4 +1,4 @@
-#include "stderr_reporter.hpp"
+#include "cli/stderr_reporter.hpp"
 
 #include <algorithm>
 

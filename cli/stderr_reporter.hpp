@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/user_interface.hpp"
+#include "run/user_interface.hpp"
 
 #include <ostream>
 

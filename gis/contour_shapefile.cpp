@@ -1,12 +1,12 @@
-#include "surface_operations.hpp"
+#include "gis/surface_operations.hpp"
 
-#include "esri_grid_reader.hpp"
-#include "gdal_access.hpp"
-#include "raster_rows_dataset.hpp"
-#include "value_range.hpp"
+#include "gis/esri_grid_reader.hpp"
+#include "gis/gdal_access.hpp"
+#include "gis/raster_rows_dataset.hpp"
+#include "gis/value_range.hpp"
 
-#include "app/number_text.hpp"
-#include "app/output_file.hpp"
+#include "common/number_text.hpp"
+#include "common/output_file.hpp"
 
 #include <gdal_alg.h>
 #include <gdal_priv.h>
@@ -86,12 +86,12 @@ void writeContours(const RasterRows& raster, const std::string& shapefilePath, c
 
 }  // namespace
 
-ShapefileDataset Contour(const RasterDataset& input, const std::string& outFolder, double interval, double base) {
-    const RasterRows raster = openEsriGrid(input.completeName());
+ShapefileDataset contourShapefile(const RasterDataset& input, const std::string& outFolder, double interval, double base) {
+    const RasterRows raster = openEsriGrid(input.path());
     const std::string temporaryShp = temporaryPathBeside((std::filesystem::path(outFolder) / input.name()).string()) + ".shp";
     ShapefileDataset result(temporaryShp.substr(0, temporaryShp.size() - 4));
     try {
-        writeContours(raster, temporaryShp, readGridProjection(input.completeName()), interval, base);
+        writeContours(raster, temporaryShp, readGridProjection(input.path()), interval, base);
     } catch (...) {
         result.discard();
         throw;

@@ -1,9 +1,9 @@
-#include "esri_ascii_reader.hpp"
+#include "gis/esri_ascii_reader.hpp"
 
-#include "app/both_cores.hpp"
-#include "app/mapped_file.hpp"
-#include "app/memory_budget.hpp"
-#include "app/number_text.hpp"
+#include "common/both_cores.hpp"
+#include "common/mapped_file.hpp"
+#include "common/memory_budget.hpp"
+#include "common/number_text.hpp"
 
 #include <fast_float/fast_float.h>
 

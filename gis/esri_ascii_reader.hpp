@@ -1,6 +1,6 @@
 #pragma once
 
-#include "float_raster.hpp"
+#include "gis/float_raster.hpp"
 
 #include <cstdint>
 #include <string>

@@ -1,10 +1,10 @@
-#include "esri_grid_reader.hpp"
+#include "gis/esri_grid_reader.hpp"
 
-#include "big_endian.hpp"
-#include "gdal_access.hpp"
+#include "gis/big_endian.hpp"
+#include "gis/gdal_access.hpp"
 
-#include "app/both_cores.hpp"
-#include "app/small_file.hpp"
+#include "common/both_cores.hpp"
+#include "common/small_file.hpp"
 
 #include <gdal_priv.h>
 

@@ -1,8 +1,8 @@
-#include "esri_grid_tile.hpp"
+#include "gis/esri_grid_tile.hpp"
 
-#include "big_endian.hpp"
+#include "gis/big_endian.hpp"
 
-#include "app/both_cores.hpp"
+#include "common/both_cores.hpp"
 
 #include <algorithm>
 #include <cmath>

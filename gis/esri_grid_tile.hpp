@@ -1,8 +1,8 @@
 #pragma once
 
-#include "float_raster.hpp"
+#include "gis/float_raster.hpp"
 
-#include "app/output_file.hpp"
+#include "common/output_file.hpp"
 
 #include <cstdint>
 #include <string>

@@ -1,12 +1,12 @@
-#include "esri_grid_writer.hpp"
+#include "gis/esri_grid_writer.hpp"
 
-#include "esri_grid_tile.hpp"
-#include "grid_name.hpp"
-#include "info_tables.hpp"
+#include "gis/esri_grid_tile.hpp"
+#include "gis/grid_name.hpp"
+#include "gis/info_tables.hpp"
 
-#include "app/file_naming.hpp"
-#include "app/output_file.hpp"
-#include "app/small_file.hpp"
+#include "common/file_naming.hpp"
+#include "common/output_file.hpp"
+#include "common/small_file.hpp"
 
 #include <filesystem>
 #include <stdexcept>

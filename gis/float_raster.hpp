@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/huge_page_allocator.hpp"
+#include "common/large_array.hpp"
 
 #include <cfloat>
 #include <cstdint>

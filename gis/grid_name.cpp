@@ -1,4 +1,4 @@
-#include "grid_name.hpp"
+#include "gis/grid_name.hpp"
 
 #include <algorithm>
 #include <cctype>

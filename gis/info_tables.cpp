@@ -1,9 +1,9 @@
-#include "info_tables.hpp"
+#include "gis/info_tables.hpp"
 
-#include "big_endian.hpp"
-#include "grid_name.hpp"
+#include "gis/big_endian.hpp"
+#include "gis/grid_name.hpp"
 
-#include "app/small_file.hpp"
+#include "common/small_file.hpp"
 
 #include <algorithm>
 #include <cerrno>

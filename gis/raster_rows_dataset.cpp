@@ -1,4 +1,4 @@
-#include "raster_rows_dataset.hpp"
+#include "gis/raster_rows_dataset.hpp"
 
 #include <gdal_priv.h>
 

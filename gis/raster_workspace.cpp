@@ -1,14 +1,14 @@
-#include "raster_workspace.hpp"
+#include "gis/raster_workspace.hpp"
 
-#include "esri_ascii_reader.hpp"
-#include "esri_grid_reader.hpp"
-#include "esri_grid_writer.hpp"
-#include "grid_name.hpp"
-#include "info_tables.hpp"
+#include "gis/esri_ascii_reader.hpp"
+#include "gis/esri_grid_reader.hpp"
+#include "gis/esri_grid_writer.hpp"
+#include "gis/grid_name.hpp"
+#include "gis/info_tables.hpp"
 
-#include "app/file_naming.hpp"
-#include "app/folder_listing.hpp"
-#include "app/small_file.hpp"
+#include "common/file_naming.hpp"
+#include "common/folder_listing.hpp"
+#include "common/small_file.hpp"
 
 #include <algorithm>
 #include <filesystem>
@@ -38,34 +38,34 @@ std::string projectionText(const std::string& path) {
 }  // namespace
 
 RasterDataset::RasterDataset(std::string workspace, std::string folderName)
-    : workspace_(std::move(workspace)), folderName_(std::move(folderName)),
-      completeName_((fs::absolute(fs::path(workspace_)) / folderName_).lexically_normal().string()) {}
+    : folder_(std::move(workspace)), folderName_(std::move(folderName)),
+      path_((fs::absolute(fs::path(folder_)) / folderName_).lexically_normal().string()) {}
 
-bool RasterDataset::CanDelete() const {
-    return ::access(completeName_.c_str(), W_OK) == 0 && ::access(workspace_.c_str(), W_OK) == 0;
+bool RasterDataset::canDelete() const {
+    return ::access(path_.c_str(), W_OK) == 0 && ::access(folder_.c_str(), W_OK) == 0;
 }
 
-void RasterDataset::Delete() const {
-    removeGridTables(workspace_, folderName_);
+void RasterDataset::remove() const {
+    removeGridTables(folder_, folderName_);
     std::error_code error;
-    fs::remove_all(completeName_, error);
-    if (error) throw std::runtime_error("cannot delete the GRID " + completeName_ + ": " + error.message());
+    fs::remove_all(path_, error);
+    if (error) throw std::runtime_error("cannot delete the GRID " + path_ + ": " + error.message());
 }
 
-RasterWorkspace RasterWorkspace::OpenFromFile(const std::string& folder) {
+RasterWorkspace RasterWorkspace::open(const std::string& folder) {
     if (!FldExist(folder)) throw std::runtime_error("cannot open " + folder + " as a raster workspace: no such folder");
     return RasterWorkspace(folder);
 }
 
-std::optional<RasterDataset> RasterWorkspace::OpenRasterDataset(const std::string& name) const {
+std::optional<RasterDataset> RasterWorkspace::findGrid(const std::string& name) const {
     const std::string folderName = gridFolderName(name);
     if (!isGridFolder(fs::path(folder_) / folderName)) return std::nullopt;
     RasterDataset dataset(folder_, folderName);
-    checkEsriGridOpens(dataset.completeName());
+    checkEsriGridOpens(dataset.path());
     return dataset;
 }
 
-std::vector<RasterDataset> RasterWorkspace::Datasets() const {
+std::vector<RasterDataset> RasterWorkspace::grids() const {
     std::vector<std::string> names;
     std::error_code error;
     for (fs::directory_iterator entry(folder_, error), end; !error && entry != end; entry.increment(error))
@@ -77,7 +77,7 @@ std::vector<RasterDataset> RasterWorkspace::Datasets() const {
     return datasets;
 }
 
-void ImportFromASCII(const std::string& asciiPath, const RasterWorkspace& workspace, const std::string& gridName,
+void importAsciiRaster(const std::string& asciiPath, const RasterWorkspace& workspace, const std::string& gridName,
                      const std::string& projectionPath) {
     if (std::string problem = gridNameProblem(gridName); !problem.empty()) throw std::runtime_error(problem);
     const std::string projection = projectionText(projectionPath);

@@ -6,40 +6,41 @@
 
 namespace kestrune {
 
-// A GRID in a workspace folder. Its complete name is the full path of its folder.
+// A GRID in a workspace folder. Its path is the full path of its folder.
 class RasterDataset {
 public:
     RasterDataset(std::string workspace, std::string folderName);
 
-    const std::string& completeName() const { return completeName_; }
+    const std::string& path() const { return path_; }
     const std::string& name() const { return folderName_; }
-    const std::string& workspace() const { return workspace_; }
+    // The workspace folder that holds it.
+    const std::string& folder() const { return folder_; }
 
     // True when the GRID's folder and the workspace may be written.
-    bool CanDelete() const;
+    bool canDelete() const;
     // Removes the GRID's folder and its INFO tables; throws std::runtime_error.
-    void Delete() const;
+    void remove() const;
 
 private:
-    std::string workspace_;
+    std::string folder_;
     std::string folderName_;
-    std::string completeName_;
+    std::string path_;
 };
 
 // A folder of GRIDs. A GRID is a sub-folder holding hdr.adf.
 class RasterWorkspace {
 public:
     // Throws std::runtime_error when `folder` is no folder.
-    static RasterWorkspace OpenFromFile(const std::string& folder);
+    static RasterWorkspace open(const std::string& folder);
 
     const std::string& folder() const { return folder_; }
 
     // The GRID of that name (its folder in lower case), or none when there
     // is no GRID folder of that name. Throws when the GRID cannot be read.
-    std::optional<RasterDataset> OpenRasterDataset(const std::string& name) const;
+    std::optional<RasterDataset> findGrid(const std::string& name) const;
 
     // Every GRID of the folder, once, in ascending order of name.
-    std::vector<RasterDataset> Datasets() const;
+    std::vector<RasterDataset> grids() const;
 
 private:
     explicit RasterWorkspace(std::string folder) : folder_(std::move(folder)) {}
@@ -49,7 +50,7 @@ private:
 // Makes a float GRID named `gridName` in the workspace from an ESRI ASCII
 // raster; `projectionPath`, when not empty, is a .prj whose text becomes the
 // GRID's prj.adf. Throws std::runtime_error with the reason.
-void ImportFromASCII(const std::string& asciiPath, const RasterWorkspace& workspace, const std::string& gridName,
-                     const std::string& projectionPath);
+void importAsciiRaster(const std::string& asciiPath, const RasterWorkspace& workspace, const std::string& gridName,
+                       const std::string& projectionPath);
 
 }  // namespace kestrune

@@ -1,8 +1,8 @@
-#include "slope_raster.hpp"
+#include "gis/slope_raster.hpp"
 
-#include "slope_horn.hpp"
+#include "gis/slope_horn.hpp"
 
-#include "app/both_cores.hpp"
+#include "common/both_cores.hpp"
 
 #include <algorithm>
 #include <memory>

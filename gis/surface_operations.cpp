@@ -1,10 +1,10 @@
-#include "surface_operations.hpp"
+#include "gis/surface_operations.hpp"
 
-#include "esri_grid_reader.hpp"
-#include "esri_grid_writer.hpp"
-#include "slope_raster.hpp"
+#include "gis/esri_grid_reader.hpp"
+#include "gis/esri_grid_writer.hpp"
+#include "gis/slope_raster.hpp"
 
-#include "app/output_file.hpp"
+#include "common/output_file.hpp"
 
 #include <filesystem>
 #include <stdexcept>
@@ -13,9 +13,9 @@ namespace fs = std::filesystem;
 
 namespace kestrune {
 
-RasterRows Slope(const RasterDataset& input) { return slopeRows(openEsriGrid(input.completeName())); }
+RasterRows slopeOfGrid(const RasterDataset& input) { return slopeRows(openEsriGrid(input.path())); }
 
-void SaveAs(const RasterRows& raster, const std::string& fullPath, const std::string& projection) {
+void saveAsGrid(const RasterRows& raster, const std::string& fullPath, const std::string& projection) {
     const fs::path path(fullPath);
     writeEsriGrid(path.parent_path().string(), path.filename().string(), raster.geometry, raster.rows, projection);
 }
@@ -25,7 +25,7 @@ const std::vector<std::string>& shapefileExtensions() {
     return extensions;
 }
 
-void ShapefileDataset::Rename(const std::string& newName) {
+void ShapefileDataset::renameTo(const std::string& newName) {
     const std::string target = (fs::path(basePath_).parent_path() / newName).string();
     std::error_code error;
     // The main files of a shapefile of the new name must be gone; its

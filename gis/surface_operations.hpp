@@ -1,19 +1,19 @@
 #pragma once
 
-#include "float_raster.hpp"
-#include "raster_workspace.hpp"
+#include "gis/float_raster.hpp"
+#include "gis/raster_workspace.hpp"
 
 #include <string>
 
 namespace kestrune {
 
-// The slope of a GRID in degrees (Horn, z-factor 1; see slopeInPlace),
+// The slope of a GRID in degrees (Horn, z-factor 1; see slopeRows),
 // computed as its rows are asked for.
-RasterRows Slope(const RasterDataset& input);
+RasterRows slopeOfGrid(const RasterDataset& input);
 
 // Saves a raster as a float GRID at `fullPath` (folder and GRID name), with
 // `projection` as its prj.adf when not empty. Throws std::runtime_error.
-void SaveAs(const RasterRows& raster, const std::string& fullPath, const std::string& projection);
+void saveAsGrid(const RasterRows& raster, const std::string& fullPath, const std::string& projection);
 
 // A shapefile: its path without extension.
 class ShapefileDataset {
@@ -24,7 +24,7 @@ public:
     // Gives every file of the shapefile the base name `newName` in its
     // folder. Refuses when a file of the new name is there already; on a
     // failure midway the files already renamed are removed too.
-    void Rename(const std::string& newName);
+    void renameTo(const std::string& newName);
     // Removes every file of the shapefile, quietly: for clearing up after a failure.
     void discard() const noexcept;
 
@@ -42,6 +42,6 @@ const std::vector<std::string>& shapefileExtensions();
 // (the level) and a .prj when the GRID has a projection. Throws
 // std::runtime_error for an interval that is not positive or would make more
 // than 100000 levels, and for any failure of GDAL; nothing is left behind then.
-ShapefileDataset Contour(const RasterDataset& input, const std::string& outFolder, double interval, double base);
+ShapefileDataset contourShapefile(const RasterDataset& input, const std::string& outFolder, double interval, double base);
 
 }  // namespace kestrune

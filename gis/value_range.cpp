@@ -1,6 +1,6 @@
-#include "value_range.hpp"
+#include "gis/value_range.hpp"
 
-#include "app/both_cores.hpp"
+#include "common/both_cores.hpp"
 
 #include <algorithm>
 #include <vector>

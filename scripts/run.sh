@@ -9,7 +9,7 @@ bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh" "$root/build" -DKESTRUNE_TESTS=OFF
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  exec "$root/build/dialogs/kestrune"
+  exec "$root/build/gui/kestrune"
 fi
 
 results="$root/out/run-$(date +%Y%m%d-%H%M%S)"

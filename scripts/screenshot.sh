@@ -6,5 +6,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-"$root/docs/kestrune-window.png"}
 mkdir -p "$(dirname "$out")"
 cmake --build "$root/build" --target kestrune-screenshot > /dev/null
-QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 800x600x24 -dpi 96" "$root/build/dialogs/kestrune-screenshot" "$out"
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 800x600x24 -dpi 96" "$root/build/gui/kestrune-screenshot" "$out"
 echo "wrote $out"

@@ -1,11 +1,11 @@
 #include "xyz/ascii_raster_writer.hpp"
 #include "xyz/raster_grid_builder.hpp"
 #include "xyz/xyz_point_reader.hpp"
-#include "test_support.hpp"
+#include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
 
-#include "app/number_text.hpp"
+#include "common/number_text.hpp"
 
 #include <cmath>
 #include <random>

@@ -1,5 +1,5 @@
-#include "gis/ascii_to_grid_conversion.hpp"
-#include "test_support.hpp"
+#include "run/ascii_to_grid_conversion.hpp"
+#include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Runs the real kestrune-batch binary on temporary folders.
-#include "test_support.hpp"
+#include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "app/check_cond.hpp"
-#include "test_support.hpp"
+#include "run/check_cond.hpp"
+#include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
 

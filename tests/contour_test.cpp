@@ -1,7 +1,7 @@
-#include "gis/create_contours.hpp"
+#include "run/create_contours.hpp"
 #include "gis/esri_grid_writer.hpp"
 #include "gis/surface_operations.hpp"
-#include "test_support.hpp"
+#include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
 #include <ogrsf_frmts.h>
@@ -67,7 +67,7 @@ struct ContourGrid {
             }
         writeEsriGrid(workspace, "hill", dem, projection);
     }
-    RasterDataset dataset() const { return RasterWorkspace::OpenFromFile(workspace).Datasets().at(0); }
+    RasterDataset dataset() const { return RasterWorkspace::open(workspace).grids().at(0); }
 };
 
 TEST(CreateContours, MatchesGdalContourLevelByLevel) {

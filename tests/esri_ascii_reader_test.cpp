@@ -1,5 +1,5 @@
 #include "gis/esri_ascii_reader.hpp"
-#include "test_support.hpp"
+#include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "gis/esri_grid_tile.hpp"
 #include "gis/esri_grid_writer.hpp"
 #include "gis/grid_name.hpp"
-#include "test_support.hpp"
+#include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "app/file_naming.hpp"
-#include "app/folder_listing.hpp"
-#include "app/sidecar_files.hpp"
-#include "test_support.hpp"
+#include "common/file_naming.hpp"
+#include "common/folder_listing.hpp"
+#include "common/sidecar_files.hpp"
+#include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
 

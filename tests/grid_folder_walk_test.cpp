@@ -1,7 +1,7 @@
 #include "gis/esri_grid_reader.hpp"
 #include "gis/esri_grid_writer.hpp"
-#include "gis/grid_folder_walk.hpp"
-#include "test_support.hpp"
+#include "run/grid_folder_walk.hpp"
+#include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
 

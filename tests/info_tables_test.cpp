@@ -1,7 +1,7 @@
 #include "gis/big_endian.hpp"
 #include "gis/esri_grid_writer.hpp"
 #include "gis/raster_workspace.hpp"
-#include "test_support.hpp"
+#include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -62,8 +62,8 @@ TEST(InfoTables, ARewriteReusesItsEntries) {
     const std::string ws = dir.path().string();
     writeEsriGrid(ws, "dem", tinyRaster(), "");
     writeEsriGrid(ws, "other", tinyRaster(), "");
-    auto workspace = RasterWorkspace::OpenFromFile(ws);
-    workspace.OpenRasterDataset("dem")->Delete();
+    auto workspace = RasterWorkspace::open(ws);
+    workspace.findGrid("dem")->remove();
     auto afterDelete = arcDir(ws);
     ASSERT_EQ(afterDelete.size(), 4u);
     EXPECT_TRUE(afterDelete[0].deleted);

@@ -1,5 +1,5 @@
-#include "app/run_sequence.hpp"
-#include "test_support.hpp"
+#include "run/run_sequence.hpp"
+#include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
 

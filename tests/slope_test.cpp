@@ -1,7 +1,7 @@
 #include "gis/esri_grid_writer.hpp"
 #include "gis/slope_horn.hpp"
 #include "gis/slope_raster.hpp"
-#include "test_support.hpp"
+#include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "test_support.hpp"
+#include "tests/test_support.hpp"
 
 #include <gdal_priv.h>
 

@@ -1,5 +1,5 @@
-#include "xyz/xyz_folder_conversion.hpp"
-#include "test_support.hpp"
+#include "run/xyz_folder_conversion.hpp"
+#include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "xyz/xyz_point_reader.hpp"
-#include "test_support.hpp"
+#include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
 

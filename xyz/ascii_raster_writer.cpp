@@ -1,8 +1,8 @@
-#include "ascii_raster_writer.hpp"
+#include "xyz/ascii_raster_writer.hpp"
 
-#include "app/both_cores.hpp"
-#include "app/number_text.hpp"
-#include "app/output_file.hpp"
+#include "common/both_cores.hpp"
+#include "common/number_text.hpp"
+#include "common/output_file.hpp"
 
 #include <algorithm>
 

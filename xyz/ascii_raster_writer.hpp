@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ascii_raster_grid.hpp"
+#include "xyz/ascii_raster_grid.hpp"
 
 #include <string>
 

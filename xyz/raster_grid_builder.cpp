@@ -1,7 +1,7 @@
-#include "raster_grid_builder.hpp"
+#include "xyz/raster_grid_builder.hpp"
 
-#include "app/memory_budget.hpp"
-#include "app/number_text.hpp"
+#include "common/memory_budget.hpp"
+#include "common/number_text.hpp"
 
 #include <cfloat>
 #include <cmath>

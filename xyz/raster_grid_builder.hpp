@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ascii_raster_grid.hpp"
-#include "xyz_point_set.hpp"
+#include "xyz/ascii_raster_grid.hpp"
+#include "xyz/xyz_point_set.hpp"
 
 #include <cstdint>
 #include <optional>

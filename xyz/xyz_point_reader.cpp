@@ -1,8 +1,8 @@
-#include "xyz_point_reader.hpp"
+#include "xyz/xyz_point_reader.hpp"
 
-#include "app/both_cores.hpp"
-#include "app/mapped_file.hpp"
-#include "app/number_text.hpp"
+#include "common/both_cores.hpp"
+#include "common/mapped_file.hpp"
+#include "common/number_text.hpp"
 
 #include <fast_float/fast_float.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "xyz_point_set.hpp"
+#include "xyz/xyz_point_set.hpp"
 
 #include <cstdint>
 #include <stdexcept>

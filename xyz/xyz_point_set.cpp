@@ -1,4 +1,4 @@
-#include "xyz_point_set.hpp"
+#include "xyz/xyz_point_set.hpp"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "distinct_value_set.hpp"
+#include "xyz/distinct_value_set.hpp"
 
-#include "app/huge_page_allocator.hpp"
+#include "common/large_array.hpp"
 
 #include <cstddef>
 #include <vector>

@@ -1,5 +1,5 @@
 // The About box, offscreen: texts, buttons, the system-information fallbacks.
-#include "dialogs/frm_about.hpp"
+#include "gui/frm_about.hpp"
 #include "tests/test_support.hpp"
 
 #include <QLabel>

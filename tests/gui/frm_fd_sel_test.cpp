@@ -1,5 +1,5 @@
 // The folder dialog, offscreen: open versus highlighted folder, roots, drives.
-#include "dialogs/frm_fd_sel.hpp"
+#include "gui/frm_fd_sel.hpp"
 #include "tests/test_support.hpp"
 
 #include <QComboBox>
@@ -15,11 +15,12 @@ namespace {
 
 // One box for every code, as the main window has them.
 struct Boxes : FolderTargets {
-    std::int16_t code = 1;
+    FolderCode code = FolderCode::Grid;
     QLineEdit boxes[5];
-    std::int16_t folderCode() const override { return code; }
-    QLineEdit* textBoxFor(std::int16_t c) const override {
-        return c >= 1 && c <= 5 ? const_cast<QLineEdit*>(&boxes[c - 1]) : nullptr;
+    FolderCode folderCode() const override { return code; }
+    QLineEdit* textBoxFor(FolderCode c) const override {
+        const auto index = static_cast<int>(c);
+        return index >= 1 && index <= 5 ? const_cast<QLineEdit*>(&boxes[index - 1]) : nullptr;
     }
 };
 
@@ -55,7 +56,7 @@ void FrmFdSelTest::sureWritesTheOpenFolderNotTheHighlightedOne() {
     const QString open = QString::fromStdString(dir.path().string());
     const QString child = QString::fromStdString(dir.folder("child"));
     Boxes boxes;
-    boxes.code = 3;
+    boxes.code = FolderCode::Slope;
     boxes.boxes[2].setText("/typed/by/hand");
     FrmFdSel dialog(boxes);
     QVERIFY(dialog.showFolder(open));

@@ -1,6 +1,6 @@
 // The main window, offscreen: start state, handlers, "Select", "Go", "Exit".
-#include "app/frm_main.hpp"
-#include "dialogs/frm_fd_sel.hpp"
+#include "gui/frm_main.hpp"
+#include "gui/frm_fd_sel.hpp"
 #include "tests/test_support.hpp"
 
 #include <QCheckBox>
@@ -83,7 +83,7 @@ void FrmMainTest::startState() {
     QCOMPARE(f.Combo1->itemText(3), QString("TAB"));
     QVERIFY(!f.Check1->isChecked() && !f.Check2->isChecked());
     QCOMPARE(f.Separator, std::string(" "));
-    QCOMPARE(f.folder, std::int16_t{0});
+    QCOMPARE(f.folder, FolderCode::None);
     QVERIFY(f.Label6->text().isEmpty());
     // Enabled: the GRID folder, the output boxes and Go/Exit; nothing else.
     for (QWidget* on : std::initializer_list<QWidget*>{f.Option1, f.Option2, f.Option3, f.Text1, f.Command1, f.Check1,
@@ -191,7 +191,8 @@ void FrmMainTest::selectFillsOnlyItsOwnBox() {
     f.Check2->click();
     const std::pair<QPushButton*, QLineEdit*> buttons[] = {
         {f.Command7, f.Text7}, {f.Command6, f.Text6}, {f.Command1, f.Text1}, {f.Command2, f.Text4}, {f.Command3, f.Text5}};
-    const std::int16_t codes[] = {4, 5, 1, 2, 3};
+    const FolderCode codes[] = {FolderCode::Xyz, FolderCode::Ascii, FolderCode::Grid, FolderCode::Contour,
+                               FolderCode::Slope};
     int i = 0;
     for (const auto& [button, box] : buttons) {
         const QString chosen = QString::fromStdString(dir.folder("f" + std::to_string(i)));
@@ -214,8 +215,8 @@ void FrmMainTest::cancelAndUnknownCodesChangeNothing() {
     w.answerSelectWith(QString::fromStdString(dir.path().string()), false);
     f.Command3->click();
     QCOMPARE(f.Text5->text(), QString("before"));
-    QCOMPARE(f.folder, std::int16_t{3});
-    f.folder = 9;
+    QCOMPARE(f.folder, FolderCode::Slope);
+    f.folder = static_cast<FolderCode>(9);  // a code that names no box
     FrmFdSel dialog(f);
     dialog.Command1->click();
     for (QLineEdit* box : {f.Text1, f.Text4, f.Text6, f.Text7}) QVERIFY(box->text().isEmpty());

@@ -1,0 +1,157 @@
+#include "common/number_text.hpp"
+
+#include <fast_float/fast_float.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace kestrune {
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Lays out decimal digits d1 d2 ... dn with the decimal exponent of d1 as
+// printf's %G would for a precision of `significantDigits`.
+char* layOutDigits(char* out, bool negative, const char* digits, int count, int exponent,
+                   int significantDigits) {
+    if (negative) *out++ = '-';
+    if (exponent < -5 || exponent >= significantDigits) {
+        *out++ = digits[0];
+        if (count > 1) {
+            *out++ = '.';
+            std::memcpy(out, digits + 1, count - 1);
+            out += count - 1;
+        }
+        *out++ = 'E';
+        *out++ = exponent < 0 ? '-' : '+';
+        int magnitude = std::abs(exponent);
+        if (magnitude < 10) *out++ = '0';
+        return std::to_chars(out, out + 4, magnitude).ptr;
+    }
+    if (exponent < 0) {
+        *out++ = '0';
+        *out++ = '.';
+        for (int i = -1; i > exponent; --i) *out++ = '0';
+        std::memcpy(out, digits, count);
+        return out + count;
+    }
+    int integerDigits = exponent + 1;
+    for (int i = 0; i < integerDigits; ++i) *out++ = i < count ? digits[i] : '0';
+    if (count > integerDigits) {
+        *out++ = '.';
+        std::memcpy(out, digits + integerDigits, count - integerDigits);
+        out += count - integerDigits;
+    }
+    return out;
+}
+
+// Splits scientific text "d.ddde+XX" into its digits (trailing zeros dropped)
+// and its exponent.
+int splitScientific(const char* begin, const char* end, char* digits, int* exponent) {
+    int count = 0;
+    const char* p = begin;
+    for (; p != end && *p != 'e'; ++p) {
+        if (*p != '.') digits[count++] = *p;
+    }
+    std::from_chars(p + 1 + (p[1] == '+'), end, *exponent);
+    while (count > 1 && digits[count - 1] == '0') --count;
+    return count;
+}
+
+}  // namespace
+
+std::optional<double> parseNumber(std::string_view text) {
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (p != end && isBlank(*p)) ++p;
+    while (end != p && isBlank(end[-1])) --end;
+    if (p == end) return std::nullopt;
+    // fast_float takes no leading plus, and reads "nan" and "inf": only a
+    // digit or a point may follow the sign here.
+    const char* numberStart = p;
+    if (*p == '+') numberStart = ++p;
+    else if (*p == '-') ++p;
+    if (p == end || !(isDigit(*p) || *p == '.')) return std::nullopt;
+    double value = 0;
+    auto result = fast_float::from_chars(numberStart, end, value, fast_float::chars_format::general);
+    if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+// Values with at most three decimals below a billion, the bulk of every
+// elevation file, written with integer arithmetic. When thousandths / 1000
+// reads back as the value, that decimal (at most 12 digits) is also the
+// value rounded to 15 digits. Returns nullptr for every other value.
+char* formatThousandths(char* out, double value) {
+    if (!(std::fabs(value) < 1e9)) return nullptr;
+    const double scaled = std::nearbyint(value * 1000);
+    if (scaled / 1000 != value) return nullptr;
+    auto thousandths = static_cast<long long>(scaled);
+    if (thousandths < 0) {
+        *out++ = '-';
+        thousandths = -thousandths;
+    }
+    out = std::to_chars(out, out + 16, thousandths / 1000).ptr;
+    int fraction = static_cast<int>(thousandths % 1000);
+    if (fraction) {
+        const char digits[3] = {static_cast<char>('0' + fraction / 100), static_cast<char>('0' + fraction / 10 % 10),
+                                static_cast<char>('0' + fraction % 10)};
+        int count = digits[2] != '0' ? 3 : digits[1] != '0' ? 2 : 1;
+        *out++ = '.';
+        std::memcpy(out, digits, count);
+        out += count;
+    }
+    return out;
+}
+
+char* formatNumber(char* out, double value, int significantDigits) {
+    if (value == 0) {
+        *out = '0';  // also for -0, which is no negative value
+        return out + 1;
+    }
+    if (significantDigits >= 12)
+        if (char* end = formatThousandths(out, value)) return end;
+    // The common case first: when the shortest text that reads back as the
+    // value is plain and has no more digits than asked for, it is the answer.
+    auto plain = std::to_chars(out, out + 32, value);
+    int digitCount = 0;
+    bool exponentForm = false;
+    for (const char* p = out; p != plain.ptr; ++p) {
+        digitCount += isDigit(*p);
+        exponentForm |= *p == 'e';
+    }
+    if (!exponentForm && digitCount <= significantDigits) return plain.ptr;
+    char scientific[40];
+    char digits[40];
+    int exponent = 0;
+    // The shortest text that reads back as the value; when it has no more
+    // digits than asked for, it is also the correctly rounded one.
+    auto shortest = std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value),
+                                  std::chars_format::scientific);
+    int count = splitScientific(scientific, shortest.ptr, digits, &exponent);
+    if (count > significantDigits) {
+        auto rounded = std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value),
+                                     std::chars_format::scientific, significantDigits - 1);
+        count = splitScientific(scientific, rounded.ptr, digits, &exponent);
+    }
+    return layOutDigits(out, value < 0, digits, count, exponent, significantDigits);
+}
+
+std::string formatDouble(double value) {
+    char buffer[40];
+    return std::string(buffer, formatNumber(buffer, value, 15));
+}
+
+std::string formatCellSize(float value) {
+    char buffer[40];
+    return std::string(buffer, formatNumber(buffer, static_cast<double>(value), 7));
+}
+
+std::string statusNumber(long long value) {
+    std::string text(1, ' ');
+    return text.append(std::to_string(value));
+}
+
+}  // namespace kestrune

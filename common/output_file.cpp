@@ -1,0 +1,63 @@
+#include "common/output_file.hpp"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace kestrune {
+
+std::string temporaryPathBeside(const std::string& targetPath) {
+    static std::atomic<unsigned> counter{0};
+    fs::path target(targetPath);
+    std::string name(1, '.');
+    name.append(target.filename().string()).append(".kestrune-").append(std::to_string(getpid()));
+    name.append("-").append(std::to_string(counter++));
+    return (target.parent_path() / name).string();
+}
+
+OutputFile::OutputFile(std::string targetPath)
+    : targetPath_(std::move(targetPath)), temporaryPath_(temporaryPathBeside(targetPath_)) {
+    file_ = std::fopen(temporaryPath_.c_str(), "wb");
+    if (!file_) throw std::runtime_error("cannot create " + targetPath_ + ": " + std::strerror(errno));
+}
+
+OutputFile::~OutputFile() {
+    if (file_) {
+        std::fclose(file_);
+        std::remove(temporaryPath_.c_str());
+    }
+}
+
+void OutputFile::fail(const std::string& action) {
+    std::string reason = std::strerror(errno);
+    throw std::runtime_error("cannot " + action + " " + targetPath_ + ": " + reason);
+}
+
+void OutputFile::write(std::string_view bytes) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) fail("write");
+}
+
+void OutputFile::commit() {
+    if (std::fflush(file_) != 0) fail("write");
+    std::FILE* file = file_;
+    file_ = nullptr;
+    if (std::fclose(file) != 0) {
+        int error = errno;
+        std::remove(temporaryPath_.c_str());
+        errno = error;
+        fail("write");
+    }
+    std::error_code renameError;
+    fs::rename(temporaryPath_, targetPath_, renameError);
+    if (renameError) {
+        std::remove(temporaryPath_.c_str());
+        throw std::runtime_error("cannot replace " + targetPath_ + ": " + renameError.message());
+    }
+}
+
+}  // namespace kestrune

@@ -1,0 +1,315 @@
+#include "gui/frm_main.hpp"
+
+#include "run/run_sequence.hpp"
+
+#include "gui/frm_about.hpp"
+#include "gui/frm_fd_sel.hpp"
+#include "gui/path_text.hpp"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <map>
+#include <utility>
+
+namespace kestrune {
+namespace {
+
+// Places a control in twips, relative to its container.
+template <class Control>
+Control* place(Control* control, const char* name, int left, int top, int width, int height) {
+    control->setObjectName(name);
+    control->setGeometry(twips(left), twips(top), twips(width), twips(height));
+    return control;
+}
+
+QGroupBox* frame(QWidget* parent, const char* name, const char* caption, int left, int top, int width, int height) {
+    return place(new QGroupBox(caption, parent), name, left, top, width, height);
+}
+
+QLineEdit* textBox(QWidget* parent, const char* name, const char* text, int left, int top, int width, int height) {
+    return place(new QLineEdit(text, parent), name, left, top, width, height);
+}
+
+QPushButton* button(QWidget* parent, const char* name, const char* caption, int left, int top, int width, int height) {
+    auto* created = place(new QPushButton(caption, parent), name, left, top, width, height);
+    created->setAutoDefault(false);
+    return created;
+}
+
+QLabel* label(QWidget* parent, const char* name, const char* caption, int left, int top, int width, int height) {
+    return place(new QLabel(caption, parent), name, left, top, width, height);
+}
+
+// The status line and the message boxes of a run, in this window.
+class WindowUserInterface : public UserInterface {
+public:
+    WindowUserInterface(QLabel& statusLine, const std::function<void(const QString&, const QString&)>& showMessage)
+        : statusLine_(statusLine), showMessage_(showMessage) {}
+    void showMessage(const std::string& prompt, const std::string& title) override {
+        showMessage_(QString::fromStdString(prompt), QString::fromStdString(title.empty() ? kApplicationTitle : title));
+    }
+    void setStatusLine(const std::string& text) override {
+        statusLine_.setText(QString::fromStdString(text));
+        statusLine_.repaint();
+    }
+
+private:
+    QLabel& statusLine_;
+    const std::function<void(const QString&, const QString&)>& showMessage_;
+};
+
+}  // namespace
+
+QPixmap downwardArrow() {
+    QPixmap arrow(9, 27);
+    arrow.fill(Qt::transparent);
+    QPainter painter(&arrow);
+    painter.setPen(QPen(QColor(0, 0, 128), 1));
+    for (int top = 2; top < 27; top += 8)  // three chevrons
+        for (int i = 0; i < 5; ++i) {
+            painter.drawPoint(i, top + i);
+            painter.drawPoint(8 - i, top + i);
+        }
+    return arrow;
+}
+
+FrmMain::FrmMain(QWidget* parent) : QWidget(parent) {
+    setObjectName("FrmMain");
+    setWindowTitle("XYZ to Kestrune");
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(twips(7305), twips(6030));
+    QFont font = this->font();
+    font.setPixelSize(10);  // small enough for the captions the layout was drawn for
+    setFont(font);
+    buildControls();
+    setTabOrderByIndex();
+    setMessageShower([](const QString& prompt, const QString& title) {
+        QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::Ok);
+        box.exec();
+    });
+    runFolderDialog_ = [this] {
+        FrmFdSel dialog(*this);
+        dialog.exec();
+    };
+    runAboutBox_ = [this] {
+        frmAbout about(this);
+        about.exec();
+    };
+    Form_Initialize();
+    Command4->setFocus();
+}
+
+void FrmMain::buildControls() {
+    Frame5 = frame(this, "Frame5", "Convertion", 120, 120, 6975, 2295);
+    Option1 = place(new QRadioButton("XYZ File", Frame5), "Option1", 120, 600, 975, 255);
+    Option2 = place(new QRadioButton("ASCII Raster File", Frame5), "Option2", 120, 1260, 1575, 315);
+    Option3 = place(new QRadioButton("ESRI GRID", Frame5), "Option3", 120, 1920, 1335, 315);
+    Frame3 = frame(Frame5, "Frame3", "Parameters of XYZ File", 1200, 120, 5655, 1095);
+    Option4 = place(new QRadioButton("Cell Size", Frame3), "Option4", 120, 263, 975, 255);
+    Text8 = textBox(Frame3, "Text8", "5", 1080, 255, 495, 270);
+    Option5 = place(new QRadioButton("Unknown Cell Size", Frame3), "Option5", 1680, 263, 1815, 255);
+    Label8 = label(Frame3, "Label8", "Separator", 3720, 263, 735, 255);
+    Combo1 = place(new QComboBox(Frame3), "Combo1", 4440, 240, 1095, 300);
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->addItems({"Space", ",", ";", "TAB"});
+    Label1_0 = label(Frame3, "Label1_0", "Folder ", 120, 720, 495, 255);
+    Text7 = textBox(Frame3, "Text7", "", 720, 720, 4095, 270);
+    Command7 = button(Frame3, "Command7", "Select", 4920, 720, 615, 255);
+    Image1 = label(Frame5, "Image1", nullptr, 150, 840, 135, 405);
+    Label1_1 = label(Frame5, "Label1_1", "Folder ", 1680, 1320, 495, 255);
+    Text6 = textBox(Frame5, "Text6", "", 2160, 1305, 3975, 270);
+    Command6 = button(Frame5, "Command6", "Select", 6240, 1320, 615, 255);
+    Image2 = label(Frame5, "Image2", nullptr, 150, 1560, 135, 405);
+    Label1_2 = label(Frame5, "Label1_2", "Folder ", 1680, 1920, 495, 255);
+    Text1 = textBox(Frame5, "Text1", "", 2160, 1905, 3975, 270);
+    Command1 = button(Frame5, "Command1", "Select", 6240, 1920, 615, 255);
+    for (QLabel* arrow : {Image1, Image2}) {
+        arrow->setPixmap(downwardArrow());
+        arrow->setAttribute(Qt::WA_TransparentForMouseEvents);
+        arrow->hide();  // as "ESRI GRID", the start choice, has them
+    }
+
+    Frame4 = frame(this, "Frame4", "Extra Operation", 120, 2520, 6975, 2415);
+    Check2 = place(new QCheckBox("Run Slope", Frame4), "Check2", 120, 480, 1215, 375);
+    Frame2 = frame(Frame4, "Frame2", "Slope (ESRI GRID) Setting", 1560, 240, 5295, 855);
+    Label5 = label(Frame2, "Label5", "Folder ", 120, 420, 495, 255);
+    Text5 = textBox(Frame2, "Text5", "", 600, 412, 3855, 270);
+    Command3 = button(Frame2, "Command3", "Select", 4560, 360, 615, 255);
+    Check1 = place(new QCheckBox("Run Contour", Frame4), "Check1", 120, 1320, 1335, 375);
+    Frame1 = frame(Frame4, "Frame1", "Contour (ESRI Shape File) Setting", 1560, 1200, 5295, 1095);
+    Label2 = label(Frame1, "Label2", "Start Value", 120, 360, 855, 255);
+    Text2 = textBox(Frame1, "Text2", "0", 960, 360, 615, 270);
+    Label3 = label(Frame1, "Label3", "Interval", 1680, 360, 615, 255);
+    Text3 = textBox(Frame1, "Text3", "5", 2280, 360, 615, 270);
+    Label4 = label(Frame1, "Label4", "Folder ", 120, 720, 495, 255);
+    Text4 = textBox(Frame1, "Text4", "", 600, 720, 3855, 270);
+    Command2 = button(Frame1, "Command2", "Select", 4560, 720, 615, 255);
+
+    Command4 = button(this, "Command4", "Go", 5160, 5040, 855, 375);
+    Command5 = button(this, "Command5", "Exit", 6240, 5040, 855, 375);
+    Label6 = label(this, "Label6", "", 120, 5520, 7095, 375);
+
+    // The start state: "ESRI GRID", "Unknown Cell Size", both outputs off.
+    Option3->setChecked(true);
+    Option5->setChecked(true);
+    Frame3->setEnabled(false);
+    Text8->setEnabled(false);
+    Text6->setEnabled(false);
+    Command6->setEnabled(false);
+    Frame1->setEnabled(false);
+    Frame2->setEnabled(false);
+
+    connect(Option1, &QRadioButton::clicked, this, &FrmMain::Option1_Click);
+    connect(Option2, &QRadioButton::clicked, this, &FrmMain::Option2_Click);
+    connect(Option3, &QRadioButton::clicked, this, &FrmMain::Option3_Click);
+    connect(Option4, &QRadioButton::clicked, this, &FrmMain::Option4_Click);
+    connect(Option5, &QRadioButton::clicked, this, &FrmMain::Option5_Click);
+    connect(Check1, &QCheckBox::clicked, this, &FrmMain::Check1_Click);
+    connect(Check2, &QCheckBox::clicked, this, &FrmMain::Check2_Click);
+    connect(Combo1, &QComboBox::activated, this, &FrmMain::Combo1_Click);
+    connect(Command1, &QPushButton::clicked, this, &FrmMain::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &FrmMain::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &FrmMain::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &FrmMain::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &FrmMain::Command5_Click);
+    connect(Command6, &QPushButton::clicked, this, &FrmMain::Command6_Click);
+    connect(Command7, &QPushButton::clicked, this, &FrmMain::Command7_Click);
+}
+
+// The keyboard order of the tab indexes (labels and frames take no focus).
+void FrmMain::setTabOrderByIndex() {
+    const std::map<int, QWidget*> order = {
+        {0, Command4}, {1, Command5}, {6, Command3},  {7, Text5},   {10, Command2}, {11, Text4},
+        {12, Text3},   {13, Text2},   {17, Check1},  {18, Check2}, {21, Text8},    {22, Text7},
+        {23, Command7}, {25, Option1}, {26, Text1},  {27, Command1}, {28, Option3}, {30, Option2},
+        {31, Text6},   {32, Command6}, {34, Combo1}, {36, Option4}, {37, Option5},
+    };
+    QWidget* previous = nullptr;
+    for (const auto& [index, widget] : order) {
+        if (previous) setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
+
+void FrmMain::setMessageShower(std::function<void(const QString&, const QString&)> shower) {
+    showMessage_ = std::move(shower);
+}
+
+void FrmMain::Form_Initialize() { Separator = " "; }
+
+void FrmMain::Form_Unload() { runAboutBox_(); }
+
+void FrmMain::closeEvent(QCloseEvent* event) {
+    if (running_) {  // the window takes no input while a run works
+        event->ignore();
+        return;
+    }
+    Form_Unload();
+    event->accept();
+}
+
+RunSettings FrmMain::runSettings() const {
+    RunSettings s;
+    s.inputKind = Option1->isChecked()   ? InputKind::XyzFiles
+                  : Option2->isChecked() ? InputKind::AsciiRasterFiles
+                                         : InputKind::EsriGrids;
+    s.xyzFolder = toCorePath(Text7->text());
+    s.asciiFolder = toCorePath(Text6->text());
+    s.gridFolder = toCorePath(Text1->text());
+    s.cellSizeMode = Option4->isChecked() ? CellSizeMode::Given : CellSizeMode::Inferred;
+    s.cellSize = Text8->text().toStdString();
+    s.Separator = Separator;
+    s.contourOutput = Check1->isChecked();
+    s.contourFolder = toCorePath(Text4->text());
+    s.contourStart = Text2->text().toStdString();
+    s.contourInterval = Text3->text().toStdString();
+    s.slopeOutput = Check2->isChecked();
+    s.slopeFolder = toCorePath(Text5->text());
+    return s;
+}
+
+QLineEdit* FrmMain::textBoxFor(FolderCode code) const {
+    switch (code) {
+    case FolderCode::Grid: return Text1;
+    case FolderCode::Contour: return Text4;
+    case FolderCode::Slope: return Text5;
+    case FolderCode::Xyz: return Text7;
+    case FolderCode::Ascii: return Text6;
+    case FolderCode::None: break;
+    }
+    return nullptr;
+}
+
+void FrmMain::Option1_Click() {
+    for (QWidget* w : std::initializer_list<QWidget*>{Frame3, Text6, Command6, Text1, Command1}) w->setEnabled(true);
+    Image1->show();
+    Image2->show();
+}
+
+void FrmMain::Option2_Click() {
+    Frame3->setEnabled(false);
+    for (QWidget* w : std::initializer_list<QWidget*>{Text6, Command6, Text1, Command1}) w->setEnabled(true);
+    Image2->show();
+    Image1->hide();
+}
+
+void FrmMain::Option3_Click() {
+    for (QWidget* w : std::initializer_list<QWidget*>{Frame3, Text6, Command6}) w->setEnabled(false);
+    Text1->setEnabled(true);
+    Command1->setEnabled(true);
+    Image1->hide();
+    Image2->hide();
+}
+
+void FrmMain::Option4_Click() { Text8->setEnabled(true); }
+void FrmMain::Option5_Click() { Text8->setEnabled(false); }
+void FrmMain::Check1_Click() { Frame1->setEnabled(Check1->isChecked()); }
+void FrmMain::Check2_Click() { Frame2->setEnabled(Check2->isChecked()); }
+
+void FrmMain::Combo1_Click() {
+    const QString choice = Combo1->currentText();
+    Separator = choice == "Space" ? " " : choice == "TAB" ? "\t" : choice.toStdString();
+}
+
+void FrmMain::selectFolder(FolderCode code) {
+    folder = code;
+    runFolderDialog_();
+}
+
+void FrmMain::Command7_Click() { selectFolder(FolderCode::Xyz); }
+void FrmMain::Command6_Click() { selectFolder(FolderCode::Ascii); }
+void FrmMain::Command1_Click() { selectFolder(FolderCode::Grid); }
+void FrmMain::Command2_Click() { selectFolder(FolderCode::Contour); }
+void FrmMain::Command3_Click() { selectFolder(FolderCode::Slope); }
+
+void FrmMain::Command4_Click() {
+    if (running_) return;  // no second run while one works
+    running_ = true;
+    const std::initializer_list<QWidget*> inputs = {Frame5, Frame4, Command4, Command5};
+    for (QWidget* input : inputs) input->setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    WindowUserInterface ui(*Label6, showMessage_);
+    runSequence(runSettings(), ui);
+    QApplication::restoreOverrideCursor();
+    // Clicks and keys that arrived during the run reach disabled controls
+    // and are dropped, so none of them starts a second run.
+    QApplication::processEvents();
+    for (QWidget* input : inputs) input->setEnabled(true);
+    running_ = false;
+}
+
+void FrmMain::Command5_Click() { close(); }
+
+}  // namespace kestrune

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "run/run_settings.hpp"
+
+#include "gui/folder_targets.hpp"
+
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace kestrune {
+
+// The main window: every setting of a run, "Go", "Exit" and the status
+// line. It only wires its controls to the run logic: the run reads a
+// RunSettings snapshot of the controls and talks back through the window's
+// message boxes and status line.
+class FrmMain : public QWidget, public FolderTargets {
+    Q_OBJECT
+public:
+    explicit FrmMain(QWidget* parent = nullptr);
+
+    // The settings as the controls hold them now.
+    RunSettings runSettings() const;
+
+    // Replace the modal parts (for tests): the message box, the folder
+    // dialog and the About box.
+    void setMessageShower(std::function<void(const QString& prompt, const QString& title)> shower);
+    void setFolderDialogRunner(std::function<void()> runner) { runFolderDialog_ = std::move(runner); }
+    void setAboutBoxRunner(std::function<void()> runner) { runAboutBox_ = std::move(runner); }
+
+    // FolderTargets
+    FolderCode folderCode() const override { return folder; }
+    QLineEdit* textBoxFor(FolderCode code) const override;
+
+    // The text box the folder dialog fills.
+    FolderCode folder = FolderCode::None;
+    // The XYZ column separator that the list sets.
+    std::string Separator;
+
+    QGroupBox *Frame1, *Frame2, *Frame3, *Frame4, *Frame5;
+    QRadioButton *Option1, *Option2, *Option3, *Option4, *Option5;
+    QLineEdit *Text1, *Text2, *Text3, *Text4, *Text5, *Text6, *Text7, *Text8;
+    QCheckBox *Check1, *Check2;
+    QComboBox* Combo1;
+    QPushButton *Command1, *Command2, *Command3, *Command4, *Command5, *Command6, *Command7;
+    QLabel *Label1_0, *Label1_1, *Label1_2, *Label2, *Label3, *Label4, *Label5, *Label6, *Label8;
+    QLabel *Image1, *Image2;
+
+public slots:
+    void Option1_Click();
+    void Option2_Click();
+    void Option3_Click();
+    void Option4_Click();
+    void Option5_Click();
+    void Check1_Click();
+    void Check2_Click();
+    void Combo1_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command7_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_Initialize();
+    void Form_Unload();
+    void buildControls();
+    void setTabOrderByIndex();
+    void selectFolder(FolderCode code);
+
+    std::function<void(const QString&, const QString&)> showMessage_;
+    std::function<void()> runFolderDialog_;
+    std::function<void()> runAboutBox_;
+    bool running_ = false;
+};
+
+// The 9 x 27 picture of downward chevrons between the input kinds.
+QPixmap downwardArrow();
+
+}  // namespace kestrune

@@ -1,0 +1,16 @@
+// kestrune: the desktop window.
+#include "gui/frm_main.hpp"
+
+#include "gui/frm_about.hpp"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("Kestrune");
+    QApplication::setWindowIcon(QIcon(kestrune::programIcon(64)));
+    kestrune::FrmMain window;
+    window.show();
+    return QApplication::exec();
+}

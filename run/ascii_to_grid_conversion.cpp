@@ -1,0 +1,74 @@
+#include "run/ascii_to_grid_conversion.hpp"
+
+#include "common/failure_description.hpp"
+#include "common/file_naming.hpp"
+#include "common/folder_listing.hpp"
+#include "common/sidecar_files.hpp"
+#include "gis/grid_name.hpp"
+#include "gis/raster_workspace.hpp"
+#include "run/folder_step.hpp"
+
+#include <map>
+#include <optional>
+#include <stdexcept>
+
+namespace kestrune {
+namespace {
+
+// The projection file among the sidecars of a raster, or empty.
+std::string projectionOf(const SidecarSplit& split, const std::string& base, const std::string& asciiFolder) {
+    auto [first, last] = split.sidecarsByBase.equal_range(base);
+    for (auto sidecar = first; sidecar != last; ++sidecar)
+        if (hasExtension(sidecar->second, ".prj")) return joinPath(asciiFolder, sidecar->second);
+    return {};
+}
+
+// Deletes the GRID a file is about to replace, when it may be deleted.
+void removeEarlierGrid(const RasterWorkspace& workspace, const std::string& gridName) {
+    if (!FldExist(joinPath(workspace.folder(), gridFolderName(gridName)))) return;
+    std::optional<RasterDataset> earlier = workspace.findGrid(gridName);
+    if (earlier && earlier->canDelete()) earlier->remove();
+}
+
+// "<source path> Error-<description>"; the path is empty for a failure
+// before the first file.
+void reportGridFailure(RunContext& run, const std::string& sourcePath, const std::exception& failure) {
+    run.showMessage(sourcePath + " Error-" + describeFailure(failure), "Program was interrupted");
+    run.setStatusLine("");
+    run.RunOk = false;
+}
+
+}  // namespace
+
+void ASCII2GRID(RunContext& run) {
+    const std::string& asciiFolder = run.settings.asciiFolder;
+    const std::string& gridFolder = run.settings.gridFolder;
+    SidecarSplit split;
+    std::optional<RasterWorkspace> workspace;
+    try {
+        split = splitSidecars(listFolderFiles(asciiFolder), {".prj", ".aux.xml"});
+        workspace = RasterWorkspace::open(gridFolder);
+    } catch (const std::exception& failure) {
+        reportGridFailure(run, "", failure);
+        return;
+    }
+    std::map<std::string, std::string> madeFrom;  // GRID folder name -> source file name
+    FolderStep step;
+    step.statusPrefix = "Running : ASCII-->ESRI GRID (";
+    step.afterFailure = AfterFailure::Stop;
+    step.convert = [&](const std::string& name) {
+        const std::string gridName = baseName(name);
+        auto [earlier, fresh] = madeFrom.emplace(gridFolderName(gridName), name);
+        if (!fresh)
+            throw std::runtime_error("the GRID " + gridName + " is already made from " + earlier->second + " in this run");
+        removeEarlierGrid(*workspace, gridName);
+        workspace = RasterWorkspace::open(gridFolder);
+        importAsciiRaster(joinPath(asciiFolder, name), *workspace, gridName, projectionOf(split, gridName, asciiFolder));
+    };
+    step.report = [&](const std::string& name, const std::exception& failure) {
+        reportGridFailure(run, joinPath(asciiFolder, name), failure);
+    };
+    runFolderStep(run, split.dataFiles, step);
+}
+
+}  // namespace kestrune

@@ -1,0 +1,21 @@
+#include "run/folder_step.hpp"
+
+#include "common/number_text.hpp"
+
+namespace kestrune {
+
+void runFolderStep(RunContext& run, const std::vector<std::string>& fileNames, const FolderStep& step) {
+    const auto count = static_cast<long long>(fileNames.size());
+    for (long long i = 0; i < count; ++i) {
+        const std::string& name = fileNames[static_cast<std::size_t>(i)];
+        run.setStatusLine(step.statusPrefix + statusNumber(i + 1) + "/" + statusNumber(count) + ")   " + name);
+        try {
+            step.convert(name);
+        } catch (const std::exception& failure) {
+            step.report(name, failure);
+            if (step.afterFailure == AfterFailure::Stop) return;
+        }
+    }
+}
+
+}  // namespace kestrune

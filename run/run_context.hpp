@@ -1,0 +1,31 @@
+#pragma once
+
+#include "run/run_settings.hpp"
+#include "run/user_interface.hpp"
+
+#include <string>
+
+namespace kestrune {
+
+// What the steps of one run share: the settings (read only), the user, the
+// flag that lets the run go on and the status line.
+struct RunContext {
+    RunContext(const RunSettings& runSettings, UserInterface& userInterface)
+        : settings(runSettings), ui(userInterface) {}
+
+    const RunSettings& settings;
+    UserInterface& ui;
+    // Cleared at the start of a run, set by validation, cleared by a failing step.
+    bool RunOk = false;
+    std::string StatusLine;
+
+    void setStatusLine(std::string text) {
+        StatusLine = std::move(text);
+        ui.setStatusLine(StatusLine);
+    }
+    void showMessage(const std::string& prompt, const std::string& title = kApplicationTitle) {
+        ui.showMessage(prompt, title);
+    }
+};
+
+}  // namespace kestrune

@@ -1,0 +1,17 @@
+#include "xyz/xyz_gridding.hpp"
+
+#include "xyz/ascii_raster_writer.hpp"
+#include "xyz/xyz_point_reader.hpp"
+
+namespace kestrune {
+
+void gridXyzFile(const std::string& xyzPath, const std::string& ascPath, const GriddingOptions& options) {
+    AsciiRasterGrid grid;
+    {
+        XyzPointSet points = ReadXyzPoints(xyzPath, options.separator);
+        grid = BuildRasterGrid(points, options.cellSize);
+    }  // the points are freed before the file is written
+    WriteAsciiRaster(grid, ascPath);
+}
+
+}  // namespace kestrune
