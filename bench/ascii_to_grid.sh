@@ -6,11 +6,11 @@
 # Usage: bench/ascii_to_grid.sh [BUILD_DIR] [RUNS] [N]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-"$root/build"}
+build=${1:-"$root/build-bench"}
 runs=${2:-3}
 n=${3:-8000}
 source "$root/bench/common.sh"
-cmake --build "$build" --target kestrune-batch bench-make-asc-raster > /dev/null
+build_bench_tools "$build" kestrune-batch bench-make-asc-raster
 
 work=$(mktemp -d /tmp/kestrune-bench-asc.XXXXXX)
 trap 'rm -rf "$work"' EXIT

@@ -1,5 +1,21 @@
-# Shared by the benchmark scripts: timing with peak memory, and medians.
+# Shared by the benchmark scripts: building, timing with peak memory, medians.
 # Each run appends "label<TAB>seconds<TAB>peak kB" to the file $TIMES.
+
+# build_bench_tools BUILD_DIR TARGET...: configures BUILD_DIR with the
+# benchmark tools (the "bench" preset when it is the default build-bench),
+# then builds the targets.
+build_bench_tools() {
+  local build=$1; shift
+  if [ ! -f "$build/CMakeCache.txt" ]; then
+    if [ "$build" = "$root/build-bench" ]; then
+      (cd "$root" && cmake --preset bench > /dev/null)
+    else
+      cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTRUNE_TESTS=OFF -DKESTRUNE_BENCH=ON > /dev/null
+    fi
+  fi
+  cmake "$build" -DKESTRUNE_BENCH=ON > /dev/null
+  cmake --build "$build" --target "$@" > /dev/null
+}
 
 # time_run LABEL COMMAND...: runs the command once and records it. Written
 # data of earlier runs goes to disk first, so no run pays for another's.

@@ -17,8 +17,10 @@ int main(int argc, char** argv) {
     const long n = argc > 2 ? std::atol(argv[2]) : 8000;
     std::FILE* out = std::fopen(argv[1], "wb");
     if (!out) return 1;
-    std::fprintf(out, "ncols         %ld\r\nnrows         %ld\r\nxllcorner     500000\r\nyllcorner     5100000\r\n"
-                      "cellsize      5\r\nNODATA_value  -9999\r\n", n, n);
+    std::fprintf(out,
+                 "ncols         %ld\r\nnrows         %ld\r\nxllcorner     500000\r\nyllcorner     5100000\r\n"
+                 "cellsize      5\r\nNODATA_value  -9999\r\n",
+                 n, n);
     std::string line;
     char number[40];
     for (long row = 0; row < n; ++row) {

@@ -5,11 +5,11 @@
 # Usage: bench/slope_contour.sh [BUILD_DIR] [RUNS] [N]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-"$root/build"}
+build=${1:-"$root/build-bench"}
 runs=${2:-3}
 n=${3:-8000}
 source "$root/bench/common.sh"
-cmake --build "$build" --target kestrune-batch bench-make-grid > /dev/null
+build_bench_tools "$build" kestrune-batch bench-make-grid
 
 work=$(mktemp -d /tmp/kestrune-bench-terrain.XXXXXX)
 trap 'rm -rf "$work"' EXIT

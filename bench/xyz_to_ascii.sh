@@ -6,10 +6,10 @@
 # Usage: bench/xyz_to_ascii.sh [BUILD_DIR] [RUNS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-"$root/build"}
+build=${1:-"$root/build-bench"}
 runs=${2:-3}
 source "$root/bench/common.sh"
-cmake --build "$build" --target bench-xyz-to-ascii > /dev/null
+build_bench_tools "$build" bench-xyz-to-ascii
 
 work=$(mktemp -d /tmp/kestrune-bench-xyz.XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -25,8 +25,9 @@ warm_up gdal_translate -q -of AAIGrid "$work/lattice.xyz" "$work/gdal.asc"
 for _ in $(seq "$runs"); do
   time_run "kestrune (XYZ to .asc)" "$build/bench/bench-xyz-to-ascii" "$work/lattice.xyz" "$work/ours.asc"
   time_run "gdal_translate -of AAIGrid" gdal_translate -q -of AAIGrid "$work/lattice.xyz" "$work/gdal.asc"
-  time_run "gmt xyz2grd (.asc)" gmt xyz2grd "$work/lattice.xyz" -R500000/519990/5100000/5119990 -I10 \
-    -G"$work/gmt.asc=ef" -di-9999
+  # gmt keeps a gmt.history in the folder it runs in: the temporary one.
+  (cd "$work" && time_run "gmt xyz2grd (.asc)" gmt xyz2grd "$work/lattice.xyz" -R500000/519990/5100000/5119990 -I10 \
+    -G"$work/gmt.asc=ef" -di-9999)
 done
 
 report "kestrune (XYZ to .asc)" "gdal_translate -of AAIGrid" "gmt xyz2grd (.asc)"

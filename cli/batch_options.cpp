@@ -73,6 +73,10 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& arguments) {
             options.helpWanted = true;
             return options;
         }
+        if (name == "--version") {
+            options.versionWanted = true;
+            return options;
+        }
         std::string value;
         bool inlineValue = false;
         if (auto equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
@@ -122,6 +126,7 @@ Every folder must exist; nothing creates them.
   --contour-folder DIR     make a contour shapefile of every GRID here
   --contour-start TEXT     a level that contours pass through (default 0)
   --contour-interval TEXT  distance between contour levels (default 5)
+  --version                show the version
   --help                   show this text
 
 Messages and progress go to standard error, one line each.

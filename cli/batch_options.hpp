@@ -8,10 +8,11 @@
 namespace kestrune {
 
 // What the command line asks for: a run with these settings, the help text,
-// or nothing because the arguments are wrong (`usageError` says why).
+// the version, or nothing because the arguments are wrong (`usageError` says why).
 struct BatchOptions {
     RunSettings settings;
     bool helpWanted = false;
+    bool versionWanted = false;
     std::string usageError;
 };
 

@@ -3,6 +3,7 @@
 #include "cli/stderr_reporter.hpp"
 
 #include "common/failure_description.hpp"
+#include "common/version.hpp"
 #include "run/run_sequence.hpp"
 
 #include <exception>
@@ -13,6 +14,10 @@ int main(int argc, char** argv) {
     const BatchOptions options = parseBatchOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (options.helpWanted) {
         std::cout << batchHelpText();
+        return 0;
+    }
+    if (options.versionWanted) {
+        std::cout << "kestrune-batch " << kVersionText << "\n";
         return 0;
     }
     if (!options.usageError.empty()) {

@@ -6,7 +6,8 @@ namespace kestrune {
 
 void StderrReporter::showMessage(const std::string& prompt, const std::string& title) {
     std::string oneLine = prompt;
-    std::replace_if(oneLine.begin(), oneLine.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        oneLine.begin(), oneLine.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     out_ << (title.empty() ? kApplicationTitle : title) << ": " << oneLine << std::endl;
 }
 

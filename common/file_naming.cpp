@@ -16,9 +16,7 @@ std::string ascOutputPath(const std::string& asciiFolder, const std::string& xyz
     return joinPath(asciiFolder, baseName(xyzFileName) + ".asc");
 }
 
-std::string prjPathFor(const std::string& folder, const std::string& base) {
-    return joinPath(folder, base + ".prj");
-}
+std::string prjPathFor(const std::string& folder, const std::string& base) { return joinPath(folder, base + ".prj"); }
 
 std::string datasetName(const std::string& completeName) {
     auto last = completeName.find_last_of(static_cast<char>(std::filesystem::path::preferred_separator));
@@ -27,9 +25,9 @@ std::string datasetName(const std::string& completeName) {
 
 bool hasExtension(const std::string& fileName, const std::string& extension) {
     if (fileName.size() < extension.size()) return false;
-    return std::equal(extension.begin(), extension.end(), fileName.end() - extension.size(),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
-                                                  std::tolower(static_cast<unsigned char>(b)); });
+    return std::equal(extension.begin(), extension.end(), fileName.end() - extension.size(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    });
 }
 
 }  // namespace kestrune

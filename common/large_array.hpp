@@ -1,10 +1,10 @@
 #pragma once
 
+#include <sys/mman.h>
 #include <cstddef>
 #include <cstdlib>
 #include <new>
 #include <utility>
-#include <sys/mman.h>
 #include <vector>
 
 namespace kestrune {
@@ -51,7 +51,9 @@ struct HugePageAllocator {
     }
 
     template <class U>
-    bool operator==(const HugePageAllocator<U>&) const noexcept { return true; }
+    bool operator==(const HugePageAllocator<U>&) const noexcept {
+        return true;
+    }
 };
 
 // A vector for arrays that may reach hundreds of megabytes.

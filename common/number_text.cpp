@@ -14,8 +14,7 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Lays out decimal digits d1 d2 ... dn with the decimal exponent of d1 as
 // printf's %G would for a precision of `significantDigits`.
-char* layOutDigits(char* out, bool negative, const char* digits, int count, int exponent,
-                   int significantDigits) {
+char* layOutDigits(char* out, bool negative, const char* digits, int count, int exponent, int significantDigits) {
     if (negative) *out++ = '-';
     if (exponent < -5 || exponent >= significantDigits) {
         *out++ = digits[0];
@@ -71,8 +70,10 @@ std::optional<double> parseNumber(std::string_view text) {
     // fast_float takes no leading plus, and reads "nan" and "inf": only a
     // digit or a point may follow the sign here.
     const char* numberStart = p;
-    if (*p == '+') numberStart = ++p;
-    else if (*p == '-') ++p;
+    if (*p == '+')
+        numberStart = ++p;
+    else if (*p == '-')
+        ++p;
     if (p == end || !(isDigit(*p) || *p == '.')) return std::nullopt;
     double value = 0;
     auto result = fast_float::from_chars(numberStart, end, value, fast_float::chars_format::general);
@@ -128,8 +129,8 @@ char* formatNumber(char* out, double value, int significantDigits) {
     int exponent = 0;
     // The shortest text that reads back as the value; when it has no more
     // digits than asked for, it is also the correctly rounded one.
-    auto shortest = std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value),
-                                  std::chars_format::scientific);
+    auto shortest =
+        std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value), std::chars_format::scientific);
     int count = splitScientific(scientific, shortest.ptr, digits, &exponent);
     if (count > significantDigits) {
         auto rounded = std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value),

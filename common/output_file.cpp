@@ -1,11 +1,11 @@
 #include "common/output_file.hpp"
 
+#include <unistd.h>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 

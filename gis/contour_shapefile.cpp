@@ -26,7 +26,8 @@ constexpr double kMostLevels = 100000;
 // Refuses an interval that is not positive or that would make an absurd
 // number of levels over the raster's range.
 void checkLevels(const RasterRows& raster, double interval, double base) {
-    if (!(interval > 0)) throw std::runtime_error("the contour interval " + formatDouble(interval) + " is not positive");
+    if (!(interval > 0))
+        throw std::runtime_error("the contour interval " + formatDouble(interval) + " is not positive");
     auto [minimum, maximum] = valueRange(raster);
     if (minimum > maximum) return;  // no valid cell: no level
     const double levels = std::floor((maximum - base) / interval) - std::ceil((minimum - base) / interval) + 1;
@@ -52,7 +53,8 @@ void writeContours(const RasterRows& raster, const std::string& shapefilePath, c
     if (!driver) throw std::runtime_error("GDAL has no ESRI Shapefile driver");
     GdalDataset shapefile(driver->Create(shapefilePath.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
     if (!shapefile) throw std::runtime_error("cannot create " + shapefilePath + ": " + lastGdalError("unknown reason"));
-    std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> srs(nullptr, [](OGRSpatialReference* s) { s->Release(); });
+    std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> srs(
+        nullptr, [](OGRSpatialReference* s) { s->Release(); });
     if (!projection.empty()) {
         srs.reset(new OGRSpatialReference());
         srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
@@ -86,9 +88,11 @@ void writeContours(const RasterRows& raster, const std::string& shapefilePath, c
 
 }  // namespace
 
-ShapefileDataset contourShapefile(const RasterDataset& input, const std::string& outFolder, double interval, double base) {
+ShapefileDataset contourShapefile(const RasterDataset& input, const std::string& outFolder, double interval,
+                                  double base) {
     const RasterRows raster = openEsriGrid(input.path());
-    const std::string temporaryShp = temporaryPathBeside((std::filesystem::path(outFolder) / input.name()).string()) + ".shp";
+    const std::string temporaryShp =
+        temporaryPathBeside((std::filesystem::path(outFolder) / input.name()).string()) + ".shp";
     ShapefileDataset result(temporaryShp.substr(0, temporaryShp.size() - 4));
     try {
         writeContours(raster, temporaryShp, readGridProjection(input.path()), interval, base);

@@ -9,11 +9,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <cmath>
-#include <memory>
 #include <map>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
@@ -29,7 +29,8 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::string lowerCase(std::string_view text) {
     std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
     return lower;
 }
 
@@ -76,7 +77,8 @@ private:
         if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys))
             fail(line, "unknown header key \"" + std::string(content.substr(0, keyEnd)) + "\"");
         std::string origin = key.substr(0, 2) == "xl" || key.substr(0, 2) == "yl" ? key.substr(0, 1) : key;
-        if (!seen_.emplace(origin, line).second) fail(line, "the key " + key + " repeats what line " + std::to_string(seen_[origin]) + " gave");
+        if (!seen_.emplace(origin, line).second)
+            fail(line, "the key " + key + " repeats what line " + std::to_string(seen_[origin]) + " gave");
         std::string_view value = keyEnd == std::string_view::npos ? std::string_view() : content.substr(keyEnd);
         auto number = parseNumber(value);
         if (!number) fail(line, "the value of " + key + " is not a number");
@@ -101,9 +103,12 @@ private:
         header.ncols = count("ncols");
         header.nrows = count("nrows");
         header.cellsize = values_.at("cellsize");
-        if (!(header.cellsize > 0)) fail(lines_.at("cellsize"), "cellsize " + formatDouble(header.cellsize) + " is not positive");
-        header.xllcorner = values_.count("xllcorner") ? values_["xllcorner"] : values_["xllcenter"] - header.cellsize / 2;
-        header.yllcorner = values_.count("yllcorner") ? values_["yllcorner"] : values_["yllcenter"] - header.cellsize / 2;
+        if (!(header.cellsize > 0))
+            fail(lines_.at("cellsize"), "cellsize " + formatDouble(header.cellsize) + " is not positive");
+        header.xllcorner =
+            values_.count("xllcorner") ? values_["xllcorner"] : values_["xllcenter"] - header.cellsize / 2;
+        header.yllcorner =
+            values_.count("yllcorner") ? values_["yllcorner"] : values_["yllcenter"] - header.cellsize / 2;
         if (values_.count("nodata_value")) header.nodata = values_["nodata_value"];
         header.dataOffset = dataOffset;
         return header;
@@ -162,8 +167,10 @@ private:
     // fraction, an optional exponent; the token must end in white space.
     static const char* readNumber(const char* p, const char* end, double& value) {
         const char* start = p;
-        if (*p == '+') start = ++p;
-        else if (*p == '-') ++p;
+        if (*p == '+')
+            start = ++p;
+        else if (*p == '-')
+            ++p;
         if (p == end || !(isDigit(*p) || *p == '.')) return nullptr;
         auto result = fast_float::from_chars(start, end, value);
         if (result.ec != std::errc() || !std::isfinite(value)) return nullptr;
@@ -208,7 +215,8 @@ public:
         for (bool atEnd = false; !atEnd;) {
             if (buffer.size() < kept + kChunkBytes) buffer.resize(kept + kChunkBytes);  // a value longer than a piece
             const std::size_t got = std::fread(buffer.data() + kept, 1, kChunkBytes, file_);
-            if (std::ferror(file_)) throw std::runtime_error(std::string("cannot read the file: ") + std::strerror(errno));
+            if (std::ferror(file_))
+                throw std::runtime_error(std::string("cannot read the file: ") + std::strerror(errno));
             atEnd = got < kChunkBytes;
             const std::string_view text(buffer.data(), kept + got);
             const std::size_t usable = atEnd ? text.size() : lastSpaceEnd(text);
@@ -287,8 +295,9 @@ FloatRaster readEsriAscii(const std::string& path, std::uint64_t memoryBytes) {
     raster.cells.resize(static_cast<std::size_t>(header.ncols * header.nrows));
     ValueReader reader(file.get(), header, raster);
     if (auto failure = reader.readAll())
-        throw std::runtime_error(path + " line " + std::to_string(lineAtOffset(MappedFile(path).text(), failure->offset)) +
-                                 ": " + failure->reason);
+        throw std::runtime_error(path + " line " +
+                                 std::to_string(lineAtOffset(MappedFile(path).text(), failure->offset)) + ": " +
+                                 failure->reason);
     if (reader.valuesRead() < raster.cells.size())
         throw std::runtime_error(path + ": too few values: " + std::to_string(reader.valuesRead()) + " of " +
                                  std::to_string(raster.cells.size()) + " (ncols x nrows)");

@@ -74,7 +74,8 @@ public:
         // The size as GDAL derives it from the bounds; GDAL keeps the top edge.
         g.xllcorner = readFloat64(&bounds[0]);
         g.ncols = static_cast<std::int64_t>((readFloat64(&bounds[16]) - g.xllcorner + 0.5 * g.cellsize) / g.cellsize);
-        g.nrows = static_cast<std::int64_t>((readFloat64(&bounds[24]) - readFloat64(&bounds[8]) + 0.5 * g.cellsize) / g.cellsize);
+        g.nrows = static_cast<std::int64_t>((readFloat64(&bounds[24]) - readFloat64(&bounds[8]) + 0.5 * g.cellsize) /
+                                            g.cellsize);
         g.yllcorner = readFloat64(&bounds[24]) - static_cast<double>(g.nrows) * g.cellsize;
         if (g.ncols <= 0 || g.nrows <= 0 || tile->blocksPerRow_ * tile->blockWidth_ < g.ncols ||
             blocksPerColumn * tile->blockHeight_ < g.nrows)
@@ -162,8 +163,8 @@ FloatRaster readThroughGdal(const std::string& gridFolder) {
     raster.cells.resize(static_cast<std::size_t>(raster.ncols * raster.nrows));
     GDALRasterBand* band = dataset->GetRasterBand(1);
     if (band->RasterIO(GF_Read, 0, 0, static_cast<int>(raster.ncols), static_cast<int>(raster.nrows),
-                       raster.cells.data(), static_cast<int>(raster.ncols), static_cast<int>(raster.nrows),
-                       GDT_Float32, 0, 0) != CE_None)
+                       raster.cells.data(), static_cast<int>(raster.ncols), static_cast<int>(raster.nrows), GDT_Float32,
+                       0, 0) != CE_None)
         throw std::runtime_error("cannot read the GRID " + gridFolder + ": " + lastGdalError("read failure"));
     int hasNoData = 0;
     const double noData = band->GetNoDataValue(&hasNoData);
@@ -179,9 +180,11 @@ void checkEsriGridOpens(const std::string& gridFolder) { openGrid(gridFolder); }
 
 RasterRows openEsriGrid(const std::string& gridFolder) {
     if (std::shared_ptr<FloatGridTile> tile = FloatGridTile::open(gridFolder))
-        return {tile->geometry(), [tile](std::int64_t first, std::int64_t count, float* out) { tile->read(first, count, out); }};
+        return {tile->geometry(),
+                [tile](std::int64_t first, std::int64_t count, float* out) { tile->read(first, count, out); }};
     auto raster = std::make_shared<FloatRaster>(readThroughGdal(gridFolder));
-    return {*raster, [raster](std::int64_t first, std::int64_t count, float* out) { rowsOf(*raster)(first, count, out); }};
+    return {*raster,
+            [raster](std::int64_t first, std::int64_t count, float* out) { rowsOf (*raster)(first, count, out); }};
 }
 
 FloatRaster readEsriGrid(const std::string& gridFolder) {

@@ -13,7 +13,7 @@ namespace kestrune {
 namespace {
 
 constexpr std::int64_t kBlockCells = GridTileLayout::kBlockWidth * GridTileLayout::kBlockHeight;
-constexpr std::int64_t kBlockWords = kBlockCells * 2;         // float32 payload
+constexpr std::int64_t kBlockWords = kBlockCells * 2;           // float32 payload
 constexpr std::int64_t kFullRecordBytes = 2 + 2 * kBlockWords;  // size prefix + payload
 constexpr std::int64_t kHeaderBytes = 100;
 constexpr std::int64_t kTileFileLimit = (std::int64_t{1} << 31) - 1;
@@ -82,7 +82,8 @@ void encodeBlockRow(const RasterGeometry& raster, const GridTileLayout& layout, 
     const std::int64_t blocksInRow = blockRow + 1 == layout.blockRows ? layout.blockColumns : layout.blocksPerRow;
     const std::uint32_t noData = bigEndianFloatBits(kGridNoData);
     std::size_t at = out.size();
-    out.resize(at + static_cast<std::size_t>(layout.blockColumns * kFullRecordBytes + (blocksInRow - layout.blockColumns) * 2));
+    out.resize(at + static_cast<std::size_t>(layout.blockColumns * kFullRecordBytes +
+                                             (blocksInRow - layout.blockColumns) * 2));
     char* p = out.data() + at;
     for (std::int64_t blockColumn = 0; blockColumn < blocksInRow; ++blockColumn) {
         if (blockColumn >= layout.blockColumns) {
@@ -95,8 +96,9 @@ void encodeBlockRow(const RasterGeometry& raster, const GridTileLayout& layout, 
         for (int r = 0; r < GridTileLayout::kBlockHeight; ++r) {
             const std::int64_t row = blockRow * GridTileLayout::kBlockHeight + r;
             const std::int64_t firstColumn = blockColumn * GridTileLayout::kBlockWidth;
-            const std::int64_t inside =
-                row < raster.nrows ? std::clamp<std::int64_t>(raster.ncols - firstColumn, 0, GridTileLayout::kBlockWidth) : 0;
+            const std::int64_t inside = row < raster.nrows ? std::clamp<std::int64_t>(raster.ncols - firstColumn, 0,
+                                                                                      GridTileLayout::kBlockWidth)
+                                                           : 0;
             const float* cell = inside ? band + r * raster.ncols + firstColumn : nullptr;
             for (std::int64_t c = 0; c < GridTileLayout::kBlockWidth; ++c, p += 4) {
                 std::uint32_t bits = noData;
@@ -115,7 +117,8 @@ void encodeBlockRow(const RasterGeometry& raster, const GridTileLayout& layout, 
 void produceBand(const RasterGeometry& raster, const RowProducer& rows, std::int64_t first, std::int64_t last,
                  std::vector<float>& band) {
     const std::int64_t firstRow = first * GridTileLayout::kBlockHeight;
-    const std::int64_t rowCount = std::max<std::int64_t>(0, std::min(raster.nrows, last * GridTileLayout::kBlockHeight) - firstRow);
+    const std::int64_t rowCount =
+        std::max<std::int64_t>(0, std::min(raster.nrows, last * GridTileLayout::kBlockHeight) - firstRow);
     band.resize(static_cast<std::size_t>(rowCount * raster.ncols));
     if (rowCount) rows(firstRow, rowCount, band.data());
 }
@@ -159,10 +162,12 @@ GridTileLayout::GridTileLayout(const RasterGeometry& raster) {
     blocksPerColumn = std::max<std::int64_t>(2048 / kBlockHeight, blockRows);
 }
 
-GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& rows, OutputFile& data, OutputFile& index) {
+GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& rows, OutputFile& data,
+                             OutputFile& index) {
     const GridTileLayout layout(raster);
     const std::int64_t fullBlocks = layout.blockRows * layout.blockColumns;
-    const std::int64_t dataBytes = kHeaderBytes + fullBlocks * kFullRecordBytes + (layout.indexEntries() - fullBlocks) * 2;
+    const std::int64_t dataBytes =
+        kHeaderBytes + fullBlocks * kFullRecordBytes + (layout.indexEntries() - fullBlocks) * 2;
     if (dataBytes > kTileFileLimit)
         throw std::runtime_error("a raster of " + std::to_string(raster.ncols) + " x " + std::to_string(raster.nrows) +
                                  " cells passes the 2 GB limit of a GRID tile file");
@@ -184,14 +189,15 @@ GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& ro
             produceBand(raster, rows, blockRow, middle, firstBand);
             firstSums.shift = secondSums.shift = shiftFor(firstBand);
         }
-        onBothCores([&] {
-                        if (blockRow != 0) produceBand(raster, rows, blockRow, middle, firstBand);
-                        encodeBand(raster, layout, blockRow, middle, firstBand, firstHalf, firstSums);
-                    },
-                    [&] {
-                        produceBand(raster, rows, middle, last, secondBand);
-                        encodeBand(raster, layout, middle, last, secondBand, secondHalf, secondSums);
-                    });
+        onBothCores(
+            [&] {
+                if (blockRow != 0) produceBand(raster, rows, blockRow, middle, firstBand);
+                encodeBand(raster, layout, blockRow, middle, firstBand, firstHalf, firstSums);
+            },
+            [&] {
+                produceBand(raster, rows, middle, last, secondBand);
+                encodeBand(raster, layout, middle, last, secondBand, secondHalf, secondSums);
+            });
         data.write(firstHalf);
         data.write(secondHalf);
     }
@@ -213,7 +219,8 @@ std::string gridHeader(const RasterGeometry& raster) {
     header.float64(raster.cellsize);
     header.float64(raster.cellsize);
     header.float64(raster.xllcorner - layout.blocksPerRow * GridTileLayout::kBlockWidth * raster.cellsize / 2);
-    header.float64(raster.yurcorner() - 3 * layout.blocksPerColumn * GridTileLayout::kBlockHeight * raster.cellsize / 2);
+    header.float64(raster.yurcorner() -
+                   3 * layout.blocksPerColumn * GridTileLayout::kBlockHeight * raster.cellsize / 2);
     header.int32(static_cast<std::int32_t>(layout.blocksPerRow));
     header.int32(static_cast<std::int32_t>(layout.blocksPerColumn));
     header.int32(GridTileLayout::kBlockWidth);

@@ -37,7 +37,8 @@ struct GridStatistics {
 // encoding them on both cores, and returns the statistics of its valid
 // cells. Throws std::runtime_error when the tile file would pass 2 GB, the
 // limit of ArcGIS's readers.
-GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& rows, OutputFile& data, OutputFile& index);
+GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& rows, OutputFile& data,
+                             OutputFile& index);
 
 // The 308 bytes of hdr.adf, the 32 of dblbnd.adf and of sta.adf.
 std::string gridHeader(const RasterGeometry& raster);

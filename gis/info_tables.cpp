@@ -5,16 +5,16 @@
 
 #include "common/small_file.hpp"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <mutex>
 #include <stdexcept>
-#include <sys/file.h>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -39,7 +39,8 @@ const TableKind kTables[] = {
 };
 
 std::string upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
     return text;
 }
 
@@ -132,7 +133,8 @@ public:
     int nextFreeNumber(const fs::path& info) const {
         int number = 0;
         for (std::size_t i = 0; i < records(); ++i) number = std::max(number, tableNumber(record(i)) + 1);
-        while (fs::exists(info / (tableFileBase(number) + ".nit")) || fs::exists(info / (tableFileBase(number) + ".dat")))
+        while (fs::exists(info / (tableFileBase(number) + ".nit")) ||
+               fs::exists(info / (tableFileBase(number) + ".dat")))
             ++number;
         if (number > kLastTableNumber)
             throw std::runtime_error("the INFO folder " + info.string() + " holds the most tables a workspace can");
@@ -142,8 +144,10 @@ public:
         if (::pwrite(descriptor_, record.data(), record.size(), static_cast<off_t>(i * kDirectoryRecord)) !=
             static_cast<ssize_t>(record.size()))
             fail("write");
-        if (i == records()) bytes_ += record;
-        else bytes_.replace(i * kDirectoryRecord, kDirectoryRecord, record);
+        if (i == records())
+            bytes_ += record;
+        else
+            bytes_.replace(i * kDirectoryRecord, kDirectoryRecord, record);
     }
 
 private:
@@ -192,7 +196,10 @@ void removeGridTables(const std::string& workspace, const std::string& name) {
         for (const char* extension : {".nit", ".dat"}) {
             std::error_code error;
             fs::remove(info / (tableFileBase(number) + extension), error);
-            if (error) throw std::runtime_error("cannot remove the INFO table " + (info / (tableFileBase(number) + extension)).string() + ": " + error.message());
+            if (error)
+                throw std::runtime_error("cannot remove the INFO table " +
+                                         (info / (tableFileBase(number) + extension)).string() + ": " +
+                                         error.message());
         }
     }
 }

@@ -10,10 +10,10 @@
 #include "common/folder_listing.hpp"
 #include "common/small_file.hpp"
 
+#include <unistd.h>
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -38,7 +38,8 @@ std::string projectionText(const std::string& path) {
 }  // namespace
 
 RasterDataset::RasterDataset(std::string workspace, std::string folderName)
-    : folder_(std::move(workspace)), folderName_(std::move(folderName)),
+    : folder_(std::move(workspace)),
+      folderName_(std::move(folderName)),
       path_((fs::absolute(fs::path(folder_)) / folderName_).lexically_normal().string()) {}
 
 bool RasterDataset::canDelete() const {
@@ -78,7 +79,7 @@ std::vector<RasterDataset> RasterWorkspace::grids() const {
 }
 
 void importAsciiRaster(const std::string& asciiPath, const RasterWorkspace& workspace, const std::string& gridName,
-                     const std::string& projectionPath) {
+                       const std::string& projectionPath) {
     if (std::string problem = gridNameProblem(gridName); !problem.empty()) throw std::runtime_error(problem);
     const std::string projection = projectionText(projectionPath);
     FloatRaster raster = readEsriAscii(asciiPath);

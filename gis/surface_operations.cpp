@@ -32,12 +32,14 @@ void ShapefileDataset::renameTo(const std::string& newName) {
     // sidecars (.prj, .cpg) go with the shapefile that replaces it.
     for (const char* extension : {".shp", ".shx", ".dbf"})
         if (fs::exists(fs::symlink_status(target + extension, error)))
-            throw std::runtime_error("cannot rename the contours to " + target + extension + ": the file is still there");
+            throw std::runtime_error("cannot rename the contours to " + target + extension +
+                                     ": the file is still there");
     std::vector<std::string> moved;
     for (const auto& extension : shapefileExtensions()) {
         if (!fs::exists(basePath_ + extension, error)) {
             fs::remove(target + extension, error);
-            if (error) throw std::runtime_error("cannot remove the earlier " + target + extension + ": " + error.message());
+            if (error)
+                throw std::runtime_error("cannot remove the earlier " + target + extension + ": " + error.message());
             continue;
         }
         fs::rename(basePath_ + extension, target + extension, error);

@@ -42,6 +42,7 @@ const std::vector<std::string>& shapefileExtensions();
 // (the level) and a .prj when the GRID has a projection. Throws
 // std::runtime_error for an interval that is not positive or would make more
 // than 100000 levels, and for any failure of GDAL; nothing is left behind then.
-ShapefileDataset contourShapefile(const RasterDataset& input, const std::string& outFolder, double interval, double base);
+ShapefileDataset contourShapefile(const RasterDataset& input, const std::string& outFolder, double interval,
+                                  double base);
 
 }  // namespace kestrune

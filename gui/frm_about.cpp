@@ -69,7 +69,8 @@ QPixmap programIcon(int size) {
 }
 
 frmAbout::frmAbout(QWidget* parent, Registry& registry)
-    : QDialog(parent), registry_(registry),
+    : QDialog(parent),
+      registry_(registry),
       startProgram_([](const std::string& path) { return QProcess::startDetached(toQtPath(path), {}); }),
       showMessage_([this](const QString& prompt, const QString& title) {
           QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::Ok, this);
@@ -84,12 +85,13 @@ frmAbout::frmAbout(QWidget* parent, Registry& registry)
     Picture1->setPixmap(aboutPicture());
     lblTitle = label(this, "lblTitle", "Program Title", 1680, 240, 3525, 240);
     lblVersion = label(this, "lblVersion", "Version", 1680, 480, 3645, 225);
-    lblDescription = label(this, "lblDescription",
-                           QString::fromUtf8("Description\uFF1A\r\n"
-                                             "1.This program can convert XYZ,ASCII file to ESRI GRID and get Contour(ESRI "
-                                             "Shape File),slope(ESRI GRID) from them by batch.\r\n"
-                                             "2.It needs ArcGIS Spatial Analyst extension when getting slope and Contour.\r\n"),
-                           120, 840, 5475, 1005);
+    lblDescription =
+        label(this, "lblDescription",
+              QString::fromUtf8("Description\uFF1A\r\n"
+                                "1.This program can convert XYZ,ASCII file to ESRI GRID and get Contour(ESRI "
+                                "Shape File),slope(ESRI GRID) from them by batch.\r\n"
+                                "2.It needs ArcGIS Spatial Analyst extension when getting slope and Contour.\r\n"),
+              120, 840, 5475, 1005);
     lblDescription->setWordWrap(true);
     lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1 = label(this, "Label1", "Update Date : Jun 9 2003", 120, 2040, 2895, 255);
@@ -136,9 +138,11 @@ void frmAbout::cmdSysInfo_Click() { StartSysInfo(); }
 void frmAbout::StartSysInfo() {
     std::string toolPath;
     try {
-        bool found = GetKeyValue(registry_, kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", toolPath);
+        bool found =
+            GetKeyValue(registry_, kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", toolPath);
         if (!found) {
-            found = GetKeyValue(registry_, kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", toolPath);
+            found = GetKeyValue(registry_, kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO",
+                                toolPath);
             std::error_code error;
             found = found && std::filesystem::is_regular_file(toolPath + "\\MSINFO32.EXE", error);
             if (found) toolPath += "\\MSINFO32.EXE";

@@ -90,7 +90,7 @@ bool FrmFdSel::showFolder(const QString& path) {
     if (!folder.exists() || !QFileInfo(folder.absolutePath()).isReadable()) return false;
     const QString open = QDir::cleanPath(folder.absolutePath());
     QStringList parents;  // from the root down to the open folder
-    for (QDir up(open);; ) {
+    for (QDir up(open);;) {
         parents.prepend(up.absolutePath());
         if (up.isRoot() || !up.cdUp()) break;
     }

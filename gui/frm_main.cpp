@@ -191,10 +191,10 @@ void FrmMain::buildControls() {
 // The keyboard order of the tab indexes (labels and frames take no focus).
 void FrmMain::setTabOrderByIndex() {
     const std::map<int, QWidget*> order = {
-        {0, Command4}, {1, Command5}, {6, Command3},  {7, Text5},   {10, Command2}, {11, Text4},
-        {12, Text3},   {13, Text2},   {17, Check1},  {18, Check2}, {21, Text8},    {22, Text7},
-        {23, Command7}, {25, Option1}, {26, Text1},  {27, Command1}, {28, Option3}, {30, Option2},
-        {31, Text6},   {32, Command6}, {34, Combo1}, {36, Option4}, {37, Option5},
+        {0, Command4},  {1, Command5},  {6, Command3}, {7, Text5},     {10, Command2}, {11, Text4},
+        {12, Text3},    {13, Text2},    {17, Check1},  {18, Check2},   {21, Text8},    {22, Text7},
+        {23, Command7}, {25, Option1},  {26, Text1},   {27, Command1}, {28, Option3},  {30, Option2},
+        {31, Text6},    {32, Command6}, {34, Combo1},  {36, Option4},  {37, Option5},
     };
     QWidget* previous = nullptr;
     for (const auto& [index, widget] : order) {

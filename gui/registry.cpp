@@ -36,9 +36,11 @@ namespace {
 #ifdef _WIN32
 class WindowsRegistry : public Registry {
 public:
-    std::optional<RegistryValue> query(std::uint32_t root, const std::string& keyName, const std::string& valueName) override {
+    std::optional<RegistryValue> query(std::uint32_t root, const std::string& keyName,
+                                       const std::string& valueName) override {
         HKEY key;
-        if (RegOpenKeyExA(reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(root)), keyName.c_str(), 0, KEY_ALL_ACCESS, &key) != 0)
+        if (RegOpenKeyExA(reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(root)), keyName.c_str(), 0, KEY_ALL_ACCESS,
+                          &key) != 0)
             return std::nullopt;
         char buffer[1024] = {};
         DWORD size = sizeof buffer, type = 0;
@@ -53,7 +55,8 @@ public:
 // information program found on PATH.
 class SystemInfoProgramRegistry : public Registry {
 public:
-    std::optional<RegistryValue> query(std::uint32_t root, const std::string& keyName, const std::string& valueName) override {
+    std::optional<RegistryValue> query(std::uint32_t root, const std::string& keyName,
+                                       const std::string& valueName) override {
         if (root != kHkeyLocalMachine || keyName != "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO" || valueName != "PATH")
             return std::nullopt;
         const char* path = std::getenv("PATH");

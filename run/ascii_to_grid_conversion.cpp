@@ -60,10 +60,12 @@ void ASCII2GRID(RunContext& run) {
         const std::string gridName = baseName(name);
         auto [earlier, fresh] = madeFrom.emplace(gridFolderName(gridName), name);
         if (!fresh)
-            throw std::runtime_error("the GRID " + gridName + " is already made from " + earlier->second + " in this run");
+            throw std::runtime_error("the GRID " + gridName + " is already made from " + earlier->second +
+                                     " in this run");
         removeEarlierGrid(*workspace, gridName);
         workspace = RasterWorkspace::open(gridFolder);
-        importAsciiRaster(joinPath(asciiFolder, name), *workspace, gridName, projectionOf(split, gridName, asciiFolder));
+        importAsciiRaster(joinPath(asciiFolder, name), *workspace, gridName,
+                          projectionOf(split, gridName, asciiFolder));
     };
     step.report = [&](const std::string& name, const std::exception& failure) {
         reportGridFailure(run, joinPath(asciiFolder, name), failure);

@@ -29,7 +29,8 @@ void deleteShapefilePart(const fs::path& path) {
 
 void DelPreShpFile(RunContext& run, const std::string& aFileName) {
     try {
-        for (const char* extension : {".shp", ".shx", ".dbf", ".sbn", ".sbx"}) deleteShapefilePart(aFileName + extension);
+        for (const char* extension : {".shp", ".shx", ".dbf", ".sbn", ".sbx"})
+            deleteShapefilePart(aFileName + extension);
     } catch (const std::exception& failure) {
         run.showMessage("Del_fail " + describeFailure(failure));
     }

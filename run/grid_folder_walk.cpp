@@ -1,8 +1,8 @@
 #include "run/grid_folder_walk.hpp"
 
+#include "gis/raster_workspace.hpp"
 #include "run/create_contours.hpp"
 #include "run/create_slopes.hpp"
-#include "gis/raster_workspace.hpp"
 
 #include "common/number_text.hpp"
 

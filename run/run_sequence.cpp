@@ -34,8 +34,7 @@ bool runSequence(const RunSettings& settings, UserInterface& ui, const RunSteps&
     const InputKind kind = settings.inputKind;
     if (run.RunOk && kind == InputKind::XyzFiles) runStep(run, steps.XYZ2ASCII);
     if (run.RunOk && kind != InputKind::EsriGrids) runStep(run, steps.ASCII2GRID);
-    if (run.RunOk && (settings.contourOutput || settings.slopeOutput))
-        runStep(run, steps.GetRasterLayersFromFolder);
+    if (run.RunOk && (settings.contourOutput || settings.slopeOutput)) runStep(run, steps.GetRasterLayersFromFolder);
     if (run.RunOk)
         run.showMessage("All files in the folders were finished", "Program is Finished");
     else

@@ -12,6 +12,7 @@ packages=(
   gmt
   xvfb xauth
   time python3
+  locales-all dpkg-dev clang-format
 )
 
 missing=()

@@ -1,16 +1,26 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the whole suite on a release build,
-# then the unit tests again under AddressSanitizer and UBSan.
+# Sets up, builds and runs every test: the format check, the whole suite on a
+# release build (warnings as errors), the unit tests again under
+# AddressSanitizer with UBSan and under ThreadSanitizer, then the .deb,
+# unpacked and run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/setup.sh"
-
+cd "$root"
+bash scripts/setup.sh
 export GDAL_PAM_ENABLED=NO
-bash "$root/scripts/build.sh" "$root/build" -DKESTRUNE_TESTS=ON -DKESTRUNE_GUI=ON
-(cd "$root/build" && ctest --output-on-failure --parallel 2)
 
-bash "$root/scripts/build.sh" "$root/build-sanitize" -DKESTRUNE_SANITIZE=ON -DKESTRUNE_GUI=OFF \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo
-export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-(cd "$root/build-sanitize" && ctest --output-on-failure --parallel 2 -L unit)
+step() { printf '\n== %s\n' "$*"; }
+
+step "format"
+bash scripts/check_format.sh
+
+for preset in release asan tsan; do
+  step "$preset: build and test"
+  cmake --preset "$preset" > /dev/null
+  cmake --build --preset "$preset"
+  ctest --preset "$preset"
+done
+
+step "package"
+cmake --build --preset release --target package > /dev/null
+bash scripts/check_package.sh build/kestrune_*.deb

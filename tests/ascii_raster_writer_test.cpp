@@ -1,7 +1,7 @@
 #include "xyz/ascii_raster_writer.hpp"
+#include "tests/test_support.hpp"
 #include "xyz/raster_grid_builder.hpp"
 #include "xyz/xyz_point_reader.hpp"
-#include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,8 @@ namespace {
 TEST(WriteAsciiRaster, WritesTheExactLayout) {
     test::TempDir dir;
     AsciiRasterGrid grid = BuildRasterGrid(
-        parseXyzText("100 200 1\r\n110 200 2\r\n120 200 3.000\r\n100 210 4\r\n110 210 5\r\n120 210 12.50\r\n", " "), {});
+        parseXyzText("100 200 1\r\n110 200 2\r\n120 200 3.000\r\n100 210 4\r\n110 210 5\r\n120 210 12.50\r\n", " "),
+        {});
     WriteAsciiRaster(grid, dir.file("dem.asc"));
     EXPECT_EQ(test::readFile(dir.file("dem.asc")),
               "ncols         3\r\n"

@@ -8,25 +8,12 @@
 namespace kestrune {
 namespace {
 
-const char* const kRaster = "ncols 3\r\nnrows 2\r\nxllcorner 10\r\nyllcorner 20\r\ncellsize 5\r\nNODATA_value -9999\r\n1 2 3\r\n4 -9999 6\r\n";
+const char* const kRaster =
+    "ncols 3\r\nnrows 2\r\nxllcorner 10\r\nyllcorner 20\r\ncellsize 5\r\nNODATA_value -9999\r\n1 2 3\r\n4 -9999 6\r\n";
 
-struct Conversion {
-    test::TempDir dir;
-    RunSettings settings;
-    test::RecordingUi ui;
-    Conversion() {
-        settings.inputKind = InputKind::AsciiRasterFiles;
-        settings.asciiFolder = dir.folder("ascii");
-        settings.gridFolder = dir.folder("grid");
-    }
-    std::string ascii(const std::string& name) const { return settings.asciiFolder + "/" + name; }
-    std::string grid(const std::string& name) const { return settings.gridFolder + "/" + name; }
-    bool run() {
-        RunContext context(settings, ui);
-        context.RunOk = true;
-        ASCII2GRID(context);
-        return context.RunOk;
-    }
+struct Conversion : test::StepRun {
+    Conversion() : StepRun(InputKind::AsciiRasterFiles) {}
+    bool run() { return StepRun::run(ASCII2GRID); }
 };
 
 TEST(ASCII2GRID, ConvertsEveryRasterAndCarriesItsProjection) {
@@ -39,7 +26,7 @@ TEST(ASCII2GRID, ConvertsEveryRasterAndCarriesItsProjection) {
     EXPECT_TRUE(c.run());
     EXPECT_TRUE(c.ui.messages.empty());
     EXPECT_EQ(c.ui.statusTexts, (std::vector<std::string>{"Running : ASCII-->ESRI GRID ( 1/ 2)   South.asc",
-                                                           "Running : ASCII-->ESRI GRID ( 2/ 2)   north.asc"}));
+                                                          "Running : ASCII-->ESRI GRID ( 2/ 2)   north.asc"}));
     EXPECT_EQ(test::folderNames(c.settings.gridFolder), (std::vector<std::string>{"info", "north", "south"}));
     test::GdalRaster north = test::readWithGdal(c.grid("north"));
     EXPECT_EQ(north.values[0], 1);
@@ -116,7 +103,8 @@ TEST(ASCII2GRID, AMissingGridFolderIsReportedWithoutAPath) {
     c.settings.gridFolder = c.dir.file("gone");
     EXPECT_FALSE(c.run());
     ASSERT_EQ(c.ui.messages.size(), 1u);
-    EXPECT_EQ(c.ui.messages[0].prompt, " Error-cannot open " + c.settings.gridFolder + " as a raster workspace: no such folder");
+    EXPECT_EQ(c.ui.messages[0].prompt,
+              " Error-cannot open " + c.settings.gridFolder + " as a raster workspace: no such folder");
 }
 
 }  // namespace

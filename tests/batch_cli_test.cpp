@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <cstdio>
 #include <filesystem>
-#include <sys/wait.h>
 
 namespace kestrune {
 namespace {
@@ -13,6 +13,7 @@ namespace {
 struct Result {
     int exitStatus;
     std::string errorOutput;
+    std::string output;
 };
 
 std::string shellQuoted(const std::string& text) {
@@ -24,11 +25,12 @@ std::string shellQuoted(const std::string& text) {
 Result runBatch(const std::vector<std::string>& arguments, const test::TempDir& dir) {
     std::string command = KESTRUNE_BATCH_BINARY;
     for (const auto& argument : arguments) command += " " + shellQuoted(argument);
-    std::string errors = dir.file("stderr.txt");
-    int status = std::system((command + " 2>" + errors + " >/dev/null").c_str());
-    std::string text = test::readFile(errors);
+    const std::string errors = dir.file("stderr.txt"), output = dir.file("stdout.txt");
+    int status = std::system((command + " 2>" + errors + " >" + output).c_str());
+    Result result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::readFile(errors), test::readFile(output)};
     std::filesystem::remove(errors);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
+    std::filesystem::remove(output);
+    return result;
 }
 
 TEST(KestruneBatch, GridsAFolderWithGoodAndBadFiles) {
@@ -37,14 +39,17 @@ TEST(KestruneBatch, GridsAFolderWithGoodAndBadFiles) {
     std::filesystem::copy(std::string(KESTRUNE_SAMPLES_DIR) + "/xyz/dem_west.xyz", xyz + "/dem_west.xyz");
     test::writeFile(xyz + "/bad.xyz", "1;2;3\r\n");
     test::writeFile(xyz + "/small.xyz", "0 0 1.5\r\n2 0 2.5\r\n");
-    Result result = runBatch({"--input", "xyz", "--xyz-folder", xyz, "--ascii-folder", ascii, "--grid-folder", grid}, dir);
+    Result result =
+        runBatch({"--input", "xyz", "--xyz-folder", xyz, "--ascii-folder", ascii, "--grid-folder", grid}, dir);
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(result.errorOutput,
               "Running : XYZ-->ASCII( 1/ 3)   bad.xyz\n"
-              "Please Check xyz file: " + xyz + "/bad.xyz does not fit the format you setting!\n"
-              "Running : XYZ-->ASCII( 2/ 3)   dem_west.xyz\n"
-              "Running : XYZ-->ASCII( 3/ 3)   small.xyz\n"
-              "Program is Stopped: There are some errors happened during processing\n");
+              "Please Check xyz file: " +
+                  xyz +
+                  "/bad.xyz does not fit the format you setting!\n"
+                  "Running : XYZ-->ASCII( 2/ 3)   dem_west.xyz\n"
+                  "Running : XYZ-->ASCII( 3/ 3)   small.xyz\n"
+                  "Program is Stopped: There are some errors happened during processing\n");
     test::GdalRaster west = test::readWithGdal(ascii + "/dem_west.asc");
     EXPECT_EQ(west.width, 160);
     EXPECT_EQ(west.height, 180);
@@ -58,8 +63,9 @@ TEST(KestruneBatch, GridsAFolderWithGoodAndBadFiles) {
 TEST(KestruneBatch, TurnsXyzFilesIntoGridsAndReplacesThemOnARerun) {
     test::TempDir dir;
     std::string ascii = dir.folder("ascii"), grid = dir.folder("grid");
-    const std::vector<std::string> arguments = {"--input", "xyz", "--xyz-folder", std::string(KESTRUNE_SAMPLES_DIR) + "/xyz",
-                                                "--ascii-folder", ascii, "--grid-folder", grid};
+    const std::vector<std::string> arguments = {
+        "--input",        "xyz", "--xyz-folder",  std::string(KESTRUNE_SAMPLES_DIR) + "/xyz",
+        "--ascii-folder", ascii, "--grid-folder", grid};
     for (int run = 0; run < 2; ++run) {
         Result result = runBatch(arguments, dir);
         EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
@@ -72,7 +78,8 @@ TEST(KestruneBatch, TurnsXyzFilesIntoGridsAndReplacesThemOnARerun) {
     test::GdalRaster aig = test::readWithGdal(grid + "/dem_west");
     ASSERT_EQ(aig.values.size(), asc.values.size());
     for (int i = 0; i < 6; ++i) EXPECT_EQ(aig.geoTransform[i], asc.geoTransform[i]);
-    for (std::size_t i = 0; i < asc.values.size(); ++i) ASSERT_EQ(aig.values[i], static_cast<float>(asc.values[i])) << i;
+    for (std::size_t i = 0; i < asc.values.size(); ++i)
+        ASSERT_EQ(aig.values[i], static_cast<float>(asc.values[i])) << i;
     EXPECT_NE(aig.projectionWkt.find("UTM zone 33N"), std::string::npos);
 }
 
@@ -87,8 +94,10 @@ TEST(KestruneBatch, AsciiInputStopsAtTheFirstBadRaster) {
     EXPECT_EQ(result.errorOutput,
               "Running : ASCII-->ESRI GRID ( 1/ 3)   a.asc\n"
               "Running : ASCII-->ESRI GRID ( 2/ 3)   b.asc\n"
-              "Program was interrupted: " + ascii + "/b.asc Error-" + ascii + "/b.asc: too few values: 0 of 1 (ncols x nrows)\n"
-              "Program is Stopped: There are some errors happened during processing\n");
+              "Program was interrupted: " +
+                  ascii + "/b.asc Error-" + ascii +
+                  "/b.asc: too few values: 0 of 1 (ncols x nrows)\n"
+                  "Program is Stopped: There are some errors happened during processing\n");
     EXPECT_EQ(test::folderNames(grid), (std::vector<std::string>{"a", "info"}));
 }
 
@@ -96,21 +105,35 @@ TEST(KestruneBatch, RunsTheWholePipelineToSlopesAndContours) {
     test::TempDir dir;
     std::string ascii = dir.folder("ascii"), grid = dir.folder("grid"), slope = dir.folder("slope"),
                 contour = dir.folder("contour");
-    const std::vector<std::string> arguments = {"--input", "xyz", "--xyz-folder", std::string(KESTRUNE_SAMPLES_DIR) + "/xyz",
-                                                "--ascii-folder", ascii, "--grid-folder", grid, "--slope-folder", slope,
-                                                "--contour-folder", contour, "--contour-interval", "10"};
+    const std::vector<std::string> arguments = {"--input",
+                                                "xyz",
+                                                "--xyz-folder",
+                                                std::string(KESTRUNE_SAMPLES_DIR) + "/xyz",
+                                                "--ascii-folder",
+                                                ascii,
+                                                "--grid-folder",
+                                                grid,
+                                                "--slope-folder",
+                                                slope,
+                                                "--contour-folder",
+                                                contour,
+                                                "--contour-interval",
+                                                "10"};
     for (int run = 0; run < 2; ++run) {  // the second run replaces every output
         Result result = runBatch(arguments, dir);
         EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
-        EXPECT_NE(result.errorOutput.find("Running : ESRI GRID--> Get Slope " + grid + "/dem_east\n"
-                                          "Running : ESRI GRID--> Get Contour " + grid + "/dem_east\n"),
+        EXPECT_NE(result.errorOutput.find("Running : ESRI GRID--> Get Slope " + grid +
+                                          "/dem_east\n"
+                                          "Running : ESRI GRID--> Get Contour " +
+                                          grid + "/dem_east\n"),
                   std::string::npos)
             << result.errorOutput;
     }
     EXPECT_EQ(test::folderNames(slope), (std::vector<std::string>{"dem_east", "dem_north", "dem_west", "info"}));
-    EXPECT_EQ(test::folderNames(contour),
-              (std::vector<std::string>{"dem_east.dbf", "dem_east.shp", "dem_east.shx", "dem_north.dbf", "dem_north.shp",
-                                        "dem_north.shx", "dem_west.dbf", "dem_west.prj", "dem_west.shp", "dem_west.shx"}));
+    EXPECT_EQ(
+        test::folderNames(contour),
+        (std::vector<std::string>{"dem_east.dbf", "dem_east.shp", "dem_east.shx", "dem_north.dbf", "dem_north.shp",
+                                  "dem_north.shx", "dem_west.dbf", "dem_west.prj", "dem_west.shp", "dem_west.shx"}));
     test::GdalRaster west = test::readWithGdal(slope + "/dem_west");
     EXPECT_EQ(west.width, 160);
     EXPECT_NE(west.projectionWkt.find("UTM zone 33N"), std::string::npos);
@@ -134,12 +157,24 @@ TEST(KestruneBatch, NothingToDoFinishes) {
 
 TEST(KestruneBatch, UsageErrorsRunNothing) {
     test::TempDir dir;
-    for (const auto& arguments : std::vector<std::vector<std::string>>{{"--bogus"}, {"--grid-folder"}, {"--input", "tif"}}) {
+    for (const auto& arguments :
+         std::vector<std::vector<std::string>>{{"--bogus"}, {"--grid-folder"}, {"--input", "tif"}}) {
+        SCOPED_TRACE(arguments[0]);
         Result result = runBatch(arguments, dir);
         EXPECT_EQ(result.exitStatus, 2) << arguments[0];
         EXPECT_EQ(result.errorOutput.find("Program is"), std::string::npos);
     }
-    EXPECT_EQ(runBatch({"--help"}, dir).exitStatus, 0);
+}
+
+TEST(KestruneBatch, HelpAndVersionRunNothing) {
+    test::TempDir dir;
+    Result help = runBatch({"--help"}, dir);
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_EQ(help.output.rfind("Usage: kestrune-batch [options]\n", 0), 0u);
+    Result version = runBatch({"--version"}, dir);
+    EXPECT_EQ(version.exitStatus, 0);
+    EXPECT_EQ(version.output, "kestrune-batch " KESTRUNE_VERSION "\n");
+    EXPECT_EQ(test::folderNames(dir.path().string()), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -22,10 +22,10 @@ TEST(BatchOptions, DefaultsAreTheWindowsStartValues) {
 }
 
 TEST(BatchOptions, ValuesAreKeptAsTyped) {
-    BatchOptions options = parseBatchOptions({"--input", "xyz", "--xyz-folder", "/x/", "--ascii-folder", "a b",
-                                              "--grid-folder", "g", "--cell-size", " 2.5x", "--separator", "tab",
-                                              "--contour-folder", "c", "--contour-start", "-3",
-                                              "--contour-interval=0.5", "--slope-folder", "s"});
+    BatchOptions options =
+        parseBatchOptions({"--input", "xyz", "--xyz-folder", "/x/", "--ascii-folder", "a b", "--grid-folder", "g",
+                           "--cell-size", " 2.5x", "--separator", "tab", "--contour-folder", "c", "--contour-start",
+                           "-3", "--contour-interval=0.5", "--slope-folder", "s"});
     ASSERT_TRUE(options.usageError.empty()) << options.usageError;
     const RunSettings& s = options.settings;
     EXPECT_EQ(s.inputKind, InputKind::XyzFiles);
@@ -43,14 +43,19 @@ TEST(BatchOptions, ValuesAreKeptAsTyped) {
 
 TEST(BatchOptions, SeparatorWords) {
     const std::pair<const char*, const char*> cases[] = {{"space", " "}, {"tab", "\t"}, {",", ","}, {";", ";"}};
-    for (const auto& [word, separator] : cases)
+    for (const auto& [word, separator] : cases) {
+        SCOPED_TRACE(word);
         EXPECT_EQ(parseBatchOptions({"--separator", word}).settings.Separator, separator);
+    }
 }
 
 TEST(BatchOptions, UsageErrors) {
     const std::vector<std::vector<std::string>> cases = {
         {"--frobnicate"}, {"--grid-folder"}, {"--input", "dem"}, {"--separator", "|"}, {"stray"}};
-    for (const auto& arguments : cases) EXPECT_FALSE(parseBatchOptions(arguments).usageError.empty()) << arguments[0];
+    for (const auto& arguments : cases) {
+        SCOPED_TRACE(arguments[0]);
+        EXPECT_FALSE(parseBatchOptions(arguments).usageError.empty());
+    }
 }
 
 TEST(StderrReporter, WritesOneLinePerMessageAndStatus) {

@@ -67,11 +67,12 @@ TEST(CheckCond, EachCheckShowsItsOwnMessage) {
          "Please Re-Select Folder"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.prompt);
         ValidSettings valid;
         c.breakIt(valid.settings);
         Outcome outcome = check(valid.settings);
-        EXPECT_FALSE(outcome.runOk) << c.prompt;
-        ASSERT_EQ(outcome.messages.size(), 1u) << c.prompt;
+        EXPECT_FALSE(outcome.runOk);
+        ASSERT_EQ(outcome.messages.size(), 1u);
         EXPECT_EQ(outcome.messages[0].prompt, c.prompt);
         EXPECT_EQ(outcome.messages[0].title, c.title);
     }

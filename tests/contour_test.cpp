@@ -1,6 +1,6 @@
-#include "run/create_contours.hpp"
 #include "gis/esri_grid_writer.hpp"
 #include "gis/surface_operations.hpp"
+#include "run/create_contours.hpp"
 #include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
@@ -43,13 +43,10 @@ Shapefile readShapefile(const std::string& path, const char* levelField) {
 }
 
 // A hill on a tilt, with a NoData hole, in a workspace of its own.
-struct ContourGrid {
-    test::TempDir dir;
-    std::string workspace = dir.folder("grid");
-    std::string contours = dir.folder("contour");
-    test::RecordingUi ui;
-    RunSettings settings;
-    RunContext run{settings, ui};
+struct ContourGrid : test::StepRun {
+    const std::string& workspace = settings.gridFolder;
+    const std::string& contours = settings.contourFolder;
+    RunContext& run = context;
 
     explicit ContourGrid(const std::string& projection = "") {
         FloatRaster dem;
@@ -62,8 +59,9 @@ struct ContourGrid {
             for (int column = 0; column < dem.ncols; ++column) {
                 bool hole = row > 60 && row < 80 && column > 100 && column < 130;
                 double u = column - 120, v = row - 90;
-                dem.cells.push_back(hole ? kGridNoData
-                                         : static_cast<float>(400 + 150 * std::exp(-(u * u + v * v) / 1800.0) + 0.4 * column));
+                dem.cells.push_back(
+                    hole ? kGridNoData
+                         : static_cast<float>(400 + 150 * std::exp(-(u * u + v * v) / 1800.0) + 0.4 * column));
             }
         writeEsriGrid(workspace, "hill", dem, projection);
     }
@@ -85,9 +83,10 @@ TEST(CreateContours, MatchesGdalContourLevelByLevel) {
     EXPECT_TRUE(ours.hasProjection);
     ASSERT_EQ(ours.lengthByLevel.size(), theirs.lengthByLevel.size());
     for (const auto& [level, length] : theirs.lengthByLevel) {
-        ASSERT_TRUE(ours.lengthByLevel.count(level)) << level;
-        EXPECT_NEAR(ours.lengthByLevel[level], length, length * 0.001) << level;
-        EXPECT_EQ(std::fmod(level - 3, 10), 0) << level;
+        SCOPED_TRACE("level " + std::to_string(level));
+        ASSERT_TRUE(ours.lengthByLevel.count(level));
+        EXPECT_NEAR(ours.lengthByLevel[level], length, length * 0.001);
+        EXPECT_EQ(std::fmod(level - 3, 10), 0);
     }
     // ID is a running number per feature.
     for (std::size_t i = 0; i < ours.ids.size(); ++i) EXPECT_EQ(ours.ids[i], static_cast<long long>(i));
@@ -101,7 +100,8 @@ TEST(CreateContours, AReRunReplacesTheShapefile) {
     CreateContours(grid.run, grid.dataset(), grid.contours, 10, 0);
     CreateContours(grid.run, grid.dataset(), grid.contours, 50, 0);
     EXPECT_TRUE(grid.ui.messages.empty());
-    EXPECT_EQ(test::folderNames(grid.contours), (std::vector<std::string>{"hill.dbf", "hill.shp", "hill.shx", "hill.txt"}));
+    EXPECT_EQ(test::folderNames(grid.contours),
+              (std::vector<std::string>{"hill.dbf", "hill.shp", "hill.shx", "hill.txt"}));
     for (const auto& [level, length] : readShapefile(grid.contours + "/hill.shp", "CONTOUR").lengthByLevel)
         EXPECT_EQ(std::fmod(level, 50), 0) << level;
 }
@@ -114,6 +114,7 @@ TEST(CreateContours, AbsurdIntervalsFailAndLeaveNothing) {
         {0.0001, "the contour interval 0.0001 makes"},
     };
     for (const auto& [interval, start] : cases) {
+        SCOPED_TRACE("interval " + std::to_string(interval));
         try {
             CreateContours(grid.run, grid.dataset(), grid.contours, interval, 0);
             ADD_FAILURE() << "no failure for " << interval;
@@ -127,7 +128,8 @@ TEST(CreateContours, AbsurdIntervalsFailAndLeaveNothing) {
 TEST(DelPreShpFile, AReadOnlyFileIsReportedAndStopsTheDeleting) {
     ContourGrid grid;
     const std::string base = grid.contours + "/hill";
-    for (const char* extension : {".shp", ".shx", ".dbf", ".sbn", ".sbx", ".prj"}) test::writeFile(base + extension, "x");
+    for (const char* extension : {".shp", ".shx", ".dbf", ".sbn", ".sbx", ".prj"})
+        test::writeFile(base + extension, "x");
     std::filesystem::permissions(base + ".shx", std::filesystem::perms::owner_read);
     grid.run.RunOk = true;
     DelPreShpFile(grid.run, base);

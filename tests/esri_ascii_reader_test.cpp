@@ -19,14 +19,22 @@ std::string failureOf(const std::string& path, std::uint64_t memory = 0) {
 // AAIGrid reader: the same size, corner, cell size and cells.
 TEST(EsriAsciiReader, ReadsTheVariantsAsGdalDoes) {
     const std::pair<const char*, const char*> variants[] = {
-        {"ours", "ncols         3\r\nnrows         2\r\nxllcorner     95\r\nyllcorner     195\r\ncellsize      10\r\n"
-                 "NODATA_value  -9999\r\n4 5 12.5\r\n1 -9999 3\r\n"},
-        {"lower case, LF, other order", "nrows 2\nncols 3\ncellsize 10\nyllcorner 195\nxllcorner 95\nnodata_value -1\n4 5 6\n-1 2 3\n"},
-        {"upper case, centre", "NCOLS 3\r\nNROWS 2\r\nXLLCENTER 100\r\nYLLCENTER 200\r\nCELLSIZE 10\r\nNODATA_VALUE -9999\r\n1 2 3\r\n4 5 6\r\n"},
+        {"ours",
+         "ncols         3\r\nnrows         2\r\nxllcorner     95\r\nyllcorner     195\r\ncellsize      10\r\n"
+         "NODATA_value  -9999\r\n4 5 12.5\r\n1 -9999 3\r\n"},
+        {"lower case, LF, other order",
+         "nrows 2\nncols 3\ncellsize 10\nyllcorner 195\nxllcorner 95\nnodata_value -1\n4 5 6\n-1 2 3\n"},
+        {"upper case, centre",
+         "NCOLS 3\r\nNROWS 2\r\nXLLCENTER 100\r\nYLLCENTER 200\r\nCELLSIZE 10\r\nNODATA_VALUE -9999\r\n1 2 3\r\n4 5 "
+         "6\r\n"},
         {"no NODATA, integers", "ncols 3\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 2.5\n1 2 3\n4 5 6\n"},
-        {"wrapped values", "ncols 3\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n1\n2 3 4\n  5\t6\n"},
-        {"one line", "ncols 3\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n1.5e2 -2.25 .5 7. 8 9"},
-        {"tabs", "ncols\t3\nnrows\t2\nxllcorner\t-10.5\nyllcorner\t-20.25\ncellsize\t0.5\nNODATA_value\t-3.5\n-3.5 1 2\n3 4 5\n"},
+        {"wrapped values",
+         "ncols 3\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n1\n2 3 4\n  5\t6\n"},
+        {"one line",
+         "ncols 3\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n1.5e2 -2.25 .5 7. 8 9"},
+        {"tabs",
+         "ncols\t3\nnrows\t2\nxllcorner\t-10.5\nyllcorner\t-20.25\ncellsize\t0.5\nNODATA_value\t-3.5\n-3.5 1 2\n3 4 "
+         "5\n"},
     };
     for (const auto& [name, text] : variants) {
         SCOPED_TRACE(name);
@@ -41,8 +49,10 @@ TEST(EsriAsciiReader, ReadsTheVariantsAsGdalDoes) {
         EXPECT_DOUBLE_EQ(raster.cellsize, gdal.geoTransform[1]);
         for (std::size_t i = 0; i < raster.cells.size(); ++i) {
             bool gdalNoData = gdal.hasNoData && gdal.values[i] == gdal.noData;
-            if (gdalNoData) EXPECT_EQ(raster.cells[i], kGridNoData) << i;
-            else EXPECT_EQ(raster.cells[i], static_cast<float>(gdal.values[i])) << i;
+            if (gdalNoData)
+                EXPECT_EQ(raster.cells[i], kGridNoData) << i;
+            else
+                EXPECT_EQ(raster.cells[i], static_cast<float>(gdal.values[i])) << i;
         }
     }
 }
@@ -78,10 +88,13 @@ TEST(EsriAsciiReader, MalformedFilesNameTheFileTheProblemAndTheLine) {
     const std::pair<std::string, std::string> cases[] = {
         {"nrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\n1 2 3 4\n", ": the header has no ncols"},
         {"ncols 2\nnrows 2\nxllcorner 0\ncellsize 1\n1 2 3 4\n", ": the header has no yllcorner or yllcenter"},
-        {"ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\nNCOLS 2\ncellsize 1\n1 2 3 4\n", ": line 5: the key ncols repeats what line 1 gave"},
-        {"ncols 2\nnrows 2\nxllcorner 0\nxllcenter 0\nyllcorner 0\ncellsize 1\n", ": line 4: the key xllcenter repeats what line 3 gave"},
+        {"ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\nNCOLS 2\ncellsize 1\n1 2 3 4\n",
+         ": line 5: the key ncols repeats what line 1 gave"},
+        {"ncols 2\nnrows 2\nxllcorner 0\nxllcenter 0\nyllcorner 0\ncellsize 1\n",
+         ": line 4: the key xllcenter repeats what line 3 gave"},
         {"ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 0\n1 2 3 4\n", ": line 5: cellsize 0 is not positive"},
-        {"ncols 2.5\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\n", ": line 1: ncols 2.5 is not a positive whole number"},
+        {"ncols 2.5\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\n",
+         ": line 1: ncols 2.5 is not a positive whole number"},
         {"ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\ndx 1\n", ": line 6: unknown header key \"dx\""},
         {std::string(header) + "1 2\n3\n", ": too few values: 3 of 4 (ncols x nrows)"},
         {std::string(header) + "1 2\n3 4\n5\n", " line 8: more values than ncols x nrows"},
@@ -96,7 +109,8 @@ TEST(EsriAsciiReader, MalformedFilesNameTheFileTheProblemAndTheLine) {
     }
     test::TempDir dir;
     test::writeFile(dir.file("huge.asc"), "ncols 100000\nnrows 98000\nxllcorner 0\nyllcorner 0\ncellsize 1\n1\n");
-    EXPECT_EQ(failureOf(dir.file("huge.asc"), 1u << 30), dir.file("huge.asc") + ": a raster of 100000 x 98000 cells is too large");
+    EXPECT_EQ(failureOf(dir.file("huge.asc"), 1u << 30),
+              dir.file("huge.asc") + ": a raster of 100000 x 98000 cells is too large");
     EXPECT_NE(failureOf(dir.file("missing.asc")).find("cannot open"), std::string::npos);
 }
 

@@ -1,7 +1,7 @@
+#include "gis/esri_grid_writer.hpp"
 #include "gis/big_endian.hpp"
 #include "gis/esri_grid_reader.hpp"
 #include "gis/esri_grid_tile.hpp"
-#include "gis/esri_grid_writer.hpp"
 #include "gis/grid_name.hpp"
 #include "tests/test_support.hpp"
 
@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <random>
 
 namespace kestrune {
@@ -45,12 +45,13 @@ void expectGdalReads(const std::string& gridFolder, const FloatRaster& raster) {
     EXPECT_TRUE(read.hasNoData);
     EXPECT_EQ(read.noData, -3.4028234663852886e38);
     std::size_t mismatches = 0;
-    for (std::size_t i = 0; i < raster.cells.size(); ++i) mismatches += static_cast<float>(read.values[i]) != raster.cells[i];
+    for (std::size_t i = 0; i < raster.cells.size(); ++i)
+        mismatches += static_cast<float>(read.values[i]) != raster.cells[i];
     EXPECT_EQ(mismatches, 0u);
 }
 
 TEST(EsriGridWriter, GdalReadsEverySizeAroundTheBlockEdges) {
-    const std::pair<int, int> sizes[] = {{1, 1},   {3, 1},   {1, 3},    {255, 15}, {256, 16}, {257, 17},
+    const std::pair<int, int> sizes[] = {{1, 1},    {3, 1},    {1, 3},    {255, 15}, {256, 16}, {257, 17},
                                          {255, 17}, {257, 15}, {600, 40}, {2049, 3}, {3, 2049}, {700, 300}};
     unsigned seed = 1;
     for (auto [ncols, nrows] : sizes) {
@@ -66,7 +67,8 @@ TEST(EsriGridWriter, NoDataBlocksInsideTheExtentReadAsNoData) {
     test::TempDir dir;
     FloatRaster raster = randomRaster(600, 50, 7, 0);
     for (std::int64_t row = 16; row < 32; ++row)  // the whole second block row
-        for (std::int64_t column = 0; column < raster.ncols; ++column) raster.cells[row * raster.ncols + column] = kGridNoData;
+        for (std::int64_t column = 0; column < raster.ncols; ++column)
+            raster.cells[row * raster.ncols + column] = kGridNoData;
     writeEsriGrid(dir.path().string(), "holes", raster, "");
     expectGdalReads(dir.file("holes"), raster);
 
@@ -158,12 +160,17 @@ TEST(EsriGridWriter, FailuresLeaveNothingBehind) {
 }
 
 TEST(GridName, FollowsTheNamingRules) {
-    for (const char* good : {"a", "dem_2024", "DEM_North", "abcdefghijklm", "a_"}) EXPECT_EQ(gridNameProblem(good), "") << good;
+    for (const char* good : {"a", "dem_2024", "DEM_North", "abcdefghijklm", "a_"})
+        EXPECT_EQ(gridNameProblem(good), "") << good;
     const std::pair<const char*, const char*> bad[] = {
-        {"abcdefghijklmn", "is longer than 13 characters"}, {"2dem", "does not begin with a letter"},
-        {"_dem", "does not begin with a letter"},          {"my dem", "may hold only letters, digits and underscores"},
-        {"dem-1", "may hold only letters, digits and underscores"}, {"con", "is reserved"},
-        {"INFO", "is reserved"},                            {"d\xc3\xa9m", "may hold only letters, digits and underscores"},
+        {"abcdefghijklmn", "is longer than 13 characters"},
+        {"2dem", "does not begin with a letter"},
+        {"_dem", "does not begin with a letter"},
+        {"my dem", "may hold only letters, digits and underscores"},
+        {"dem-1", "may hold only letters, digits and underscores"},
+        {"con", "is reserved"},
+        {"INFO", "is reserved"},
+        {"d\xc3\xa9m", "may hold only letters, digits and underscores"},
     };
     for (const auto& [name, reason] : bad)
         EXPECT_EQ(gridNameProblem(name), std::string("the GRID name \"") + name + "\" " + reason);

@@ -1,6 +1,6 @@
+#include "run/grid_folder_walk.hpp"
 #include "gis/esri_grid_reader.hpp"
 #include "gis/esri_grid_writer.hpp"
-#include "run/grid_folder_walk.hpp"
 #include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
@@ -20,25 +20,14 @@ FloatRaster ramp(float rise) {
     return raster;
 }
 
-struct Walk {
-    test::TempDir dir;
-    RunSettings settings;
-    test::RecordingUi ui;
+// Two GRIDs, "west" and "east", and contours every 25 m when asked for.
+struct Walk : test::StepRun {
     Walk() {
-        settings.gridFolder = dir.folder("grid");
-        settings.slopeFolder = dir.folder("slope");
-        settings.contourFolder = dir.folder("contour");
         settings.contourInterval = "25";
         writeEsriGrid(settings.gridFolder, "west", ramp(1), "");
         writeEsriGrid(settings.gridFolder, "east", ramp(2), "");
     }
-    std::string grid(const std::string& name) const { return (std::filesystem::path(settings.gridFolder) / name).string(); }
-    bool run() {
-        RunContext context(settings, ui);
-        context.RunOk = true;
-        GetRasterLayersFromFolder(context);
-        return context.RunOk;
-    }
+    bool run() { return StepRun::run(GetRasterLayersFromFolder); }
 };
 
 TEST(GetRasterLayersFromFolder, SlopeThenContourForEachGridInOrderOfName) {
@@ -106,9 +95,7 @@ TEST(GetRasterLayersFromFolder, AContourFailurePassesOn) {
     Walk w;
     w.settings.contourOutput = true;
     w.settings.contourInterval = "0";
-    RunContext context(w.settings, w.ui);
-    context.RunOk = true;
-    EXPECT_THROW(GetRasterLayersFromFolder(context), std::runtime_error);
+    EXPECT_THROW(w.run(), std::runtime_error);
     EXPECT_EQ(w.ui.statusTexts.size(), 1u);
 }
 

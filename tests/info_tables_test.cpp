@@ -53,8 +53,8 @@ TEST(InfoTables, EachGridAddsItsBoundsAndStatistics) {
     std::string nit = test::readFile(ws + "/info/arc0001.nit");
     ASSERT_EQ(nit.size(), 4u * 144);
     EXPECT_EQ(nit.substr(144 * 3, 16), "STDV            ");
-    EXPECT_EQ(readInt16(&nit[144 * 3 + 20]), 25);   // 1-based offset in the record
-    EXPECT_EQ(readInt16(&nit[144 * 3 + 114]), 4);   // field number
+    EXPECT_EQ(readInt16(&nit[144 * 3 + 20]), 25);  // 1-based offset in the record
+    EXPECT_EQ(readInt16(&nit[144 * 3 + 114]), 4);  // field number
 }
 
 TEST(InfoTables, ARewriteReusesItsEntries) {

@@ -4,36 +4,54 @@
 
 #include <clocale>
 #include <cmath>
+#include <string>
 
 namespace kestrune {
 namespace {
 
 TEST(ParseNumber, AcceptsTheNumberForms) {
     const std::pair<const char*, double> cases[] = {
-        {"5", 5},       {"-5", -5},       {"+5", 5},         {"5.", 5},       {".5", 0.5},
-        {"12.50", 12.5}, {" 7 ", 7},       {"\t-2.5\t", -2.5}, {"1e3", 1000},  {"1E-2", 0.01},
-        {"2.5e+2", 250}, {"-.5E1", -5},    {"0", 0},          {"-0", 0},       {"000123", 123},
+        {"5", 5},        {"-5", -5},    {"+5", 5},          {"5.", 5},     {".5", 0.5},
+        {"12.50", 12.5}, {" 7 ", 7},    {"\t-2.5\t", -2.5}, {"1e3", 1000}, {"1E-2", 0.01},
+        {"2.5e+2", 250}, {"-.5E1", -5}, {"0", 0},           {"-0", 0},     {"000123", 123},
     };
     for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE('"' + std::string(text) + '"');
         auto value = parseNumber(text);
-        ASSERT_TRUE(value.has_value()) << '"' << text << '"';
-        EXPECT_DOUBLE_EQ(*value, expected) << text;
+        ASSERT_TRUE(value.has_value());
+        EXPECT_DOUBLE_EQ(*value, expected);
     }
 }
 
 TEST(ParseNumber, RejectsEverythingElse) {
-    const char* cases[] = {"",     "   ",   "\t",   "nan",  "NaN",  "inf",   "-inf", "infinity",
-                           "0x10", "&H10",  "1,5",  "1 000", "5a",  "a5",    ".",    "-",
-                           "+-5",  "--5",   "1e",   "1e+",  "e5",   "(5)",   "5-",   "1d5",
-                           "1e999", "$5",  "5 5",  "+",    "1.2.3", "\n5"};
+    const char* cases[] = {"",    "   ",   "\t", "nan", "NaN",   "inf", "-inf", "infinity", "0x10",  "&H10",
+                           "1,5", "1 000", "5a", "a5",  ".",     "-",   "+-5",  "--5",      "1e",    "1e+",
+                           "e5",  "(5)",   "5-", "1d5", "1e999", "$5",  "5 5",  "+",        "1.2.3", "\n5"};
     for (const char* text : cases) EXPECT_FALSE(parseNumber(text).has_value()) << '"' << text << '"';
 }
 
-TEST(ParseNumber, IgnoresTheLocale) {
-    const char* previous = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+// Switches LC_NUMERIC for one test and back; `active` is false when the
+// locale is not installed.
+class NumericLocale {
+public:
+    explicit NumericLocale(const char* name) : previous_(std::setlocale(LC_NUMERIC, nullptr)) {
+        active = std::setlocale(LC_NUMERIC, name) != nullptr;
+    }
+    ~NumericLocale() { std::setlocale(LC_NUMERIC, previous_.c_str()); }
+    bool active = false;
+
+private:
+    std::string previous_;
+};
+
+TEST(NumberText, IgnoresADecimalCommaLocale) {
+    NumericLocale german("de_DE.UTF-8");
+    if (!german.active) GTEST_SKIP() << "the locale de_DE.UTF-8 is not installed (Debian: locales-all)";
+    ASSERT_EQ(std::localeconv()->decimal_point, std::string(","));
     EXPECT_EQ(parseNumber("12.5"), 12.5);
     EXPECT_FALSE(parseNumber("12,5").has_value());
-    if (previous) std::setlocale(LC_NUMERIC, "C");
+    EXPECT_EQ(formatDouble(12.5), "12.5");
+    EXPECT_EQ(formatCellSize(0.7f), "0.7");
 }
 
 TEST(FormatNumber, FifteenSignificantDigitsWithoutTrailingZeros) {

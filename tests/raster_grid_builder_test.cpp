@@ -31,6 +31,7 @@ const char* const kLattice = "100 200 1\r\n110 200 2\r\n120 200 3\r\n100 210 4\r
 
 TEST(BuildRasterGrid, ALatticeGivesOneCellPerPoint) {
     for (auto cellSize : {std::optional<std::string>(), std::optional<std::string>("10")}) {
+        SCOPED_TRACE(cellSize ? "cell size " + *cellSize : "inferred cell size");
         AsciiRasterGrid grid = build(kLattice, cellSize);
         EXPECT_EQ(grid.ncols, 3);
         EXPECT_EQ(grid.nrows, 2);
@@ -64,7 +65,8 @@ TEST(BuildRasterGrid, AMissingColumnBecomesNoData) {
 }
 
 TEST(BuildRasterGrid, WiderYSpacingLeavesRowsOfNoData) {
-    AsciiRasterGrid grid = build("0 0 1\r\n10 0 2\r\n20 0 3\r\n0 20 4\r\n10 20 5\r\n20 20 6\r\n0 40 7\r\n10 40 8\r\n20 40 9\r\n");
+    AsciiRasterGrid grid =
+        build("0 0 1\r\n10 0 2\r\n20 0 3\r\n0 20 4\r\n10 20 5\r\n20 20 6\r\n0 40 7\r\n10 40 8\r\n20 40 9\r\n");
     EXPECT_EQ(grid.nrows, 5);
     EXPECT_EQ(cellsOf(grid), (std::vector<double>{7, 8, 9, N, N, N, 4, 5, 6, N, N, N, 1, 2, 3}));
 }
@@ -105,8 +107,7 @@ TEST(BuildRasterGrid, BadCellSizesAndSizesFailWithAReason) {
     EXPECT_EQ(failureOf(kLattice, "1e-50"), "the cell size 1E-50 is not positive");
     EXPECT_EQ(failureOf("0 0 1\r\n1e300 0 2\r\n"), "the inferred cell size 1E+300 is outside the 32-bit range");
     // Scattered points with a tiny cell size.
-    EXPECT_EQ(failureOf("0 0 1\r\n100 98 3\r\n", "0.0005", 1u << 30),
-              "grid of 200001 x 196001 cells is too large");
+    EXPECT_EQ(failureOf("0 0 1\r\n100 98 3\r\n", "0.0005", 1u << 30), "grid of 200001 x 196001 cells is too large");
 }
 
 TEST(BuildRasterGrid, TheCellSizeIsRoundedTo32Bits) {

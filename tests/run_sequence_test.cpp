@@ -11,8 +11,8 @@ namespace {
 // Steps that only record that they ran, and may fail as told.
 struct FakeSteps {
     std::vector<std::string> calls;
-    std::string failing;      // this step clears RunOk after a message of its own
-    std::string throwing;     // this step throws
+    std::string failing;   // this step clears RunOk after a message of its own
+    std::string throwing;  // this step throws
     RunSteps steps() {
         auto step = [this](const std::string& name) {
             return [this, name](RunContext& run) {
@@ -56,6 +56,8 @@ TEST(RunSequence, StepsFollowTheInputKindAndTheOutputBoxes) {
         {InputKind::EsriGrids, true, true, {"GetRasterLayersFromFolder"}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE("input kind " + std::to_string(static_cast<int>(c.kind)) + (c.contour ? ", contours" : "") +
+                     (c.slope ? ", slopes" : ""));
         Folders folders;
         folders.settings.inputKind = c.kind;
         folders.settings.contourOutput = c.contour;

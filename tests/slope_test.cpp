@@ -70,8 +70,9 @@ TEST(SlopeRaster, InteriorMatchesGdaldem) {
     dem.yllcorner = 5000000;
     for (int row = 0; row < nrows; ++row)
         for (int column = 0; column < ncols; ++column)
-            dem.cells[row * ncols + column] = static_cast<float>(std::round(
-                8 * (300 + 40 * std::sin(column / 17.0) * std::cos(row / 23.0) + 0.3 * column - 0.2 * row)) / 8);
+            dem.cells[row * ncols + column] = static_cast<float>(
+                std::round(8 * (300 + 40 * std::sin(column / 17.0) * std::cos(row / 23.0) + 0.3 * column - 0.2 * row)) /
+                8);
     writeEsriGrid(dir.path().string(), "dem", dem, "");
     const std::string tif = dir.file("gdaldem.tif");
     ASSERT_EQ(std::system(("gdaldem slope -q " + dir.file("dem") + " " + tif).c_str()), 0);

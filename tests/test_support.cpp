@@ -52,6 +52,23 @@ std::vector<std::string> folderNames(const std::string& folder) {
     return names;
 }
 
+StepRun::StepRun(InputKind inputKind) {
+    settings.inputKind = inputKind;
+    settings.xyzFolder = dir.folder("xyz");
+    settings.asciiFolder = dir.folder("ascii");
+    settings.gridFolder = dir.folder("grid");
+    settings.slopeFolder = dir.folder("slope");
+    settings.contourFolder = dir.folder("contour");
+    context.RunOk = true;
+}
+
+bool StepRun::run(const std::function<void(RunContext&)>& step) {
+    context.RunOk = true;
+    context.StatusLine.clear();
+    step(context);
+    return context.RunOk;
+}
+
 GdalRaster readWithGdal(const std::string& path) {
     GDALAllRegister();
     CPLSetConfigOption("GDAL_PAM_ENABLED", "NO");
@@ -67,8 +84,8 @@ GdalRaster readWithGdal(const std::string& path) {
     raster.noData = band->GetNoDataValue(&hasNoData);
     raster.hasNoData = hasNoData != 0;
     raster.values.resize(static_cast<std::size_t>(raster.width) * raster.height);
-    if (band->RasterIO(GF_Read, 0, 0, raster.width, raster.height, raster.values.data(), raster.width,
-                       raster.height, GDT_Float64, 0, 0) != CE_None)
+    if (band->RasterIO(GF_Read, 0, 0, raster.width, raster.height, raster.values.data(), raster.width, raster.height,
+                       GDT_Float64, 0, 0) != CE_None)
         throw std::runtime_error("GDAL cannot read " + path + ": " + CPLGetLastErrorMsg());
     if (const char* wkt = dataset->GetProjectionRef()) raster.projectionWkt = wkt;
     return raster;

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "run/run_context.hpp"
 #include "run/user_interface.hpp"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,29 @@ public:
     std::vector<Message> messages;
     std::vector<std::string> statusTexts;
     std::vector<std::string> events;
+};
+
+// One run step on folders of its own: the settings name fresh folders xyz,
+// ascii, grid, slope and contour; the recorder keeps what the user saw.
+class StepRun {
+public:
+    explicit StepRun(InputKind inputKind = InputKind::EsriGrids);
+
+    TempDir dir;
+    RunSettings settings;
+    RecordingUi ui;
+    // What the steps share, as a step finds it: RunOk set, the status line empty.
+    RunContext context{settings, ui};
+
+    std::string xyz(const std::string& name) const { return settings.xyzFolder + "/" + name; }
+    std::string ascii(const std::string& name) const { return settings.asciiFolder + "/" + name; }
+    std::string grid(const std::string& name) const { return settings.gridFolder + "/" + name; }
+    std::string slope(const std::string& name) const { return settings.slopeFolder + "/" + name; }
+    std::string contour(const std::string& name) const { return settings.contourFolder + "/" + name; }
+
+    // Runs `step` with RunOk set, as the run sequence calls it; returns RunOk
+    // as the step leaves it.
+    bool run(const std::function<void(RunContext&)>& step);
 };
 
 // A raster as GDAL reads it: the independent oracle for what we write.

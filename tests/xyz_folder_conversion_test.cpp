@@ -10,23 +10,9 @@ namespace {
 
 const char* const kGood = "0 0 1\r\n10 0 2\r\n0 10 3\r\n10 10 4\r\n";
 
-struct Conversion {
-    test::TempDir dir;
-    RunSettings settings;
-    test::RecordingUi ui;
-    Conversion() {
-        settings.inputKind = InputKind::XyzFiles;
-        settings.xyzFolder = dir.folder("xyz");
-        settings.asciiFolder = dir.folder("ascii");
-    }
-    std::string xyz(const std::string& name) const { return settings.xyzFolder + "/" + name; }
-    std::string ascii(const std::string& name) const { return settings.asciiFolder + "/" + name; }
-    bool run() {
-        RunContext context(settings, ui);
-        context.RunOk = true;
-        XYZ2ASCII(context);
-        return context.RunOk;
-    }
+struct Conversion : test::StepRun {
+    Conversion() : StepRun(InputKind::XyzFiles) {}
+    bool run() { return StepRun::run(XYZ2ASCII); }
 };
 
 TEST(XYZ2ASCII, ShowsEachFileAndWritesItsAsc) {
@@ -81,8 +67,8 @@ TEST(XYZ2ASCII, TwoFilesForOneOutputReportTheLater) {
     test::writeFile(c.xyz("dem.b.xyz"), "5 5 9\r\n6 5 9\r\n");
     EXPECT_FALSE(c.run());
     ASSERT_EQ(c.ui.messages.size(), 1u);
-    EXPECT_EQ(c.ui.messages[0].prompt,
-              c.xyz("dem.b.xyz") + " Error-its output " + c.ascii("dem.asc") + " is already made from dem.a.xyz in this run");
+    EXPECT_EQ(c.ui.messages[0].prompt, c.xyz("dem.b.xyz") + " Error-its output " + c.ascii("dem.asc") +
+                                           " is already made from dem.a.xyz in this run");
     EXPECT_NE(test::readFile(c.ascii("dem.asc")).find("ncols         2\r\n"), std::string::npos);
 }
 

@@ -26,8 +26,9 @@ std::pair<std::string, bool> failureOf(const std::string& text, const std::strin
 
 TEST(ReadXyzPoints, EveryLineEndReadsTheSame) {
     for (const char* text : {"1 2 3\r\n4 5 6\r\n", "1 2 3\n4 5 6\n", "1 2 3\r4 5 6\r", "1 2 3\r\n4 5 6"}) {
+        SCOPED_TRACE(text);
         auto points = parseXyzText(text, " ");
-        EXPECT_EQ(coordinates(points), (std::vector<double>{1, 2, 3, 4, 5, 6})) << text;
+        EXPECT_EQ(coordinates(points), (std::vector<double>{1, 2, 3, 4, 5, 6}));
     }
 }
 
@@ -46,7 +47,8 @@ TEST(ReadXyzPoints, FieldsAfterTheThirdAreIgnored) {
 }
 
 TEST(ReadXyzPoints, ALineWithoutTheSeparatorIsAFormatFailure) {
-    EXPECT_EQ(failureOf("1 2 3\r\n1,2,3\r\n"), std::make_pair(std::string("line 2: the separator does not occur in the line"), true));
+    EXPECT_EQ(failureOf("1 2 3\r\n1,2,3\r\n"),
+              std::make_pair(std::string("line 2: the separator does not occur in the line"), true));
     EXPECT_TRUE(failureOf("1\t2\t3\r\n").second);
     EXPECT_TRUE(failureOf("1 2 3\r\n", ",").second);
 }
@@ -62,7 +64,8 @@ TEST(ReadXyzPoints, MissingAndBadFieldsAreGeneralFailures) {
         {"x 2\r\n", "line 1: field 1 \"x\" is not a number"},
         {"1 2 nan\r\n", "line 1: field 3 \"nan\" is not a number"},
     };
-    for (const auto& [text, expected] : cases) EXPECT_EQ(failureOf(text), std::make_pair(std::string(expected), false)) << text;
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(failureOf(text), std::make_pair(std::string(expected), false)) << text;
 }
 
 TEST(ReadXyzPoints, DistinctValuesUseExactEquality) {
@@ -83,7 +86,8 @@ TEST(ReadXyzPoints, AFileOfCommentsHoldsNoPoint) {
 TEST(ReadXyzPoints, ParallelParsingKeepsFileOrderAndTheFirstBadLine) {
     std::string text;
     const int lines = 200000;
-    for (int i = 0; i < lines; ++i) text += std::to_string(i % 500) + " " + std::to_string(i / 500) + " " + std::to_string(i) + "\r\n";
+    for (int i = 0; i < lines; ++i)
+        text += std::to_string(i % 500) + " " + std::to_string(i / 500) + " " + std::to_string(i) + "\r\n";
     auto points = parseXyzText(text, " ");
     auto all = coordinates(points);
     ASSERT_EQ(all.size(), 3u * lines);
@@ -112,9 +116,7 @@ TEST(ReadXyzPoints, ReadsAFileAcrossChunksWithCrLfSplitAnywhere) {
     EXPECT_EQ(coordinates(points).back(), static_cast<double>(lines - 1));
 }
 
-TEST(ReadXyzPoints, AMissingFileFails) {
-    EXPECT_THROW(ReadXyzPoints("/no/such/file.xyz", " "), std::runtime_error);
-}
+TEST(ReadXyzPoints, AMissingFileFails) { EXPECT_THROW(ReadXyzPoints("/no/such/file.xyz", " "), std::runtime_error); }
 
 }  // namespace
 }  // namespace kestrune

@@ -14,8 +14,7 @@ float checkedCellSize(double value, const std::string& origin) {
     if (!std::isfinite(value) || std::fabs(value) > FLT_MAX)
         throw std::runtime_error(origin + " " + formatDouble(value) + " is outside the 32-bit range");
     float cellsize = static_cast<float>(value);
-    if (!(cellsize > 0))
-        throw std::runtime_error(origin + " " + formatDouble(value) + " is not positive");
+    if (!(cellsize > 0)) throw std::runtime_error(origin + " " + formatDouble(value) + " is not positive");
     return cellsize;
 }
 
@@ -31,14 +30,11 @@ float cellSizeFor(const XyzPointSet& points, const CellSizeRequest& request) {
         return checkedCellSize(*value, "the cell size");
     }
     std::size_t columns = points.distinctX.size();
-    if (columns < 2)
-        throw std::runtime_error("the cell size cannot be inferred: every point has the same X value");
-    return checkedCellSize((points.maxX - points.minX) / static_cast<double>(columns - 1),
-                           "the inferred cell size");
+    if (columns < 2) throw std::runtime_error("the cell size cannot be inferred: every point has the same X value");
+    return checkedCellSize((points.maxX - points.minX) / static_cast<double>(columns - 1), "the inferred cell size");
 }
 
-AsciiRasterGrid BuildRasterGrid(const XyzPointSet& points, const CellSizeRequest& request,
-                                std::uint64_t memoryBytes) {
+AsciiRasterGrid BuildRasterGrid(const XyzPointSet& points, const CellSizeRequest& request, std::uint64_t memoryBytes) {
     if (points.pointCount() == 0) throw std::runtime_error("the file holds no point");
     AsciiRasterGrid grid;
     grid.cellsize = cellSizeFor(points, request);

@@ -27,7 +27,9 @@ struct Window {
     std::vector<Message> messages;
     int aboutBoxes = 0;
     Window() {
-        window.setMessageShower([this](const QString& prompt, const QString& title) { messages.push_back({prompt, title}); });
+        window.setMessageShower([this](const QString& prompt, const QString& title) {
+            messages.push_back({prompt, title});
+        });
         window.setAboutBoxRunner([this] { ++aboutBoxes; });
     }
     // "Select" answered by the real dialog: open `path`, then press a button.
@@ -87,11 +89,11 @@ void FrmMainTest::startState() {
     QVERIFY(f.Label6->text().isEmpty());
     // Enabled: the GRID folder, the output boxes and Go/Exit; nothing else.
     for (QWidget* on : std::initializer_list<QWidget*>{f.Option1, f.Option2, f.Option3, f.Text1, f.Command1, f.Check1,
-                                                        f.Check2, f.Command4, f.Command5})
+                                                       f.Check2, f.Command4, f.Command5})
         QVERIFY2(usable(on, &f), qPrintable(on->objectName()));
-    for (QWidget* off : std::initializer_list<QWidget*>{f.Text8, f.Option4, f.Combo1, f.Text7, f.Command7, f.Text6,
-                                                         f.Command6, f.Text5, f.Command3, f.Text2, f.Text3, f.Text4,
-                                                         f.Command2})
+    for (QWidget* off :
+         std::initializer_list<QWidget*>{f.Text8, f.Option4, f.Combo1, f.Text7, f.Command7, f.Text6, f.Command6,
+                                         f.Text5, f.Command3, f.Text2, f.Text3, f.Text4, f.Command2})
         QVERIFY2(!usable(off, &f), qPrintable(off->objectName()));
     QVERIFY(!f.Image1->isVisibleTo(&f) && !f.Image2->isVisibleTo(&f));
     QCOMPARE(f.Command4->geometry(), QRect(344, 336, 57, 25));
@@ -189,10 +191,13 @@ void FrmMainTest::selectFillsOnlyItsOwnBox() {
     f.Option1->click();
     f.Check1->click();
     f.Check2->click();
-    const std::pair<QPushButton*, QLineEdit*> buttons[] = {
-        {f.Command7, f.Text7}, {f.Command6, f.Text6}, {f.Command1, f.Text1}, {f.Command2, f.Text4}, {f.Command3, f.Text5}};
+    const std::pair<QPushButton*, QLineEdit*> buttons[] = {{f.Command7, f.Text7},
+                                                           {f.Command6, f.Text6},
+                                                           {f.Command1, f.Text1},
+                                                           {f.Command2, f.Text4},
+                                                           {f.Command3, f.Text5}};
     const FolderCode codes[] = {FolderCode::Xyz, FolderCode::Ascii, FolderCode::Grid, FolderCode::Contour,
-                               FolderCode::Slope};
+                                FolderCode::Slope};
     int i = 0;
     for (const auto& [button, box] : buttons) {
         const QString chosen = QString::fromStdString(dir.folder("f" + std::to_string(i)));

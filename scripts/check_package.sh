@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Checks the .deb that `cmake --build build --target package` makes.
+#   scripts/check_package.sh DEB            unpacks it and runs kestrune-batch --help
+#                                           from it, and checks its dependencies
+#                                           name only Debian 12 packages
+#   scripts/check_package.sh --clean-root DEB
+#                                           installs it with apt into a fresh minimal
+#                                           Debian 12 root (debootstrap, a few minutes,
+#                                           needs root and the Debian mirror) and runs
+#                                           kestrune-batch --help there
+set -euo pipefail
+clean_root=false
+if [ "${1:-}" = "--clean-root" ]; then clean_root=true; shift; fi
+deb=$(realpath "${1:?usage: check_package.sh [--clean-root] DEB}")
+work=$(mktemp -d /tmp/kestrune-package.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+echo "package: $(dpkg-deb -f "$deb" Package) $(dpkg-deb -f "$deb" Version)"
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "depends: $depends"
+for package in $(echo "$depends" | tr ',' '\n' | sed -E 's/\(.*\)//; s/\|.*//' | xargs); do
+  apt-cache show "$package" > /dev/null 2>&1 || { echo "no Debian package $package"; exit 1; }
+done
+
+if ! $clean_root; then
+  dpkg-deb -x "$deb" "$work/root"
+  "$work/root/usr/bin/kestrune-batch" --help | head -n 1
+  "$work/root/usr/bin/kestrune-batch" --version
+  exit 0
+fi
+
+command -v debootstrap > /dev/null || apt-get install -y -qq debootstrap > /dev/null
+debootstrap --variant=minbase bookworm "$work/root" http://deb.debian.org/debian > "$work/debootstrap.log"
+cp "$deb" "$work/root/tmp/kestrune.deb"
+chroot "$work/root" apt-get install -y -qq /tmp/kestrune.deb > "$work/install.log"
+chroot "$work/root" kestrune-batch --help | head -n 1
+chroot "$work/root" kestrune-batch --version
+chroot "$work/root" sh -c 'mkdir -p /tmp/g && kestrune-batch --grid-folder /tmp/g'
+echo "installed and ran on a clean Debian 12 root"
