@@ -150,6 +150,25 @@ std::string formatCellSize(float value) {
     return std::string(buffer, formatNumber(buffer, static_cast<double>(value), 7));
 }
 
+std::string formatByteSize(std::uint64_t bytes) {
+    const char* const units[] = {"bytes", "kB", "MB", "GB", "TB"};
+    int unit = 0;
+    double size = static_cast<double>(bytes);
+    while (size >= 1024 && unit < 4) {
+        size /= 1024;
+        ++unit;
+    }
+    if (unit == 0) return std::to_string(bytes) + " bytes";
+    const double tenths = std::ceil(size * 10 - 1e-9);  // rounded up, as a need is
+    char text[32];
+    char* end = std::to_chars(text, text + sizeof text, static_cast<long long>(tenths) / 10).ptr;
+    if (static_cast<long long>(tenths) % 10 != 0) {
+        *end++ = '.';
+        *end++ = static_cast<char>('0' + static_cast<long long>(tenths) % 10);
+    }
+    return std::string(text, end) + " " + units[unit];
+}
+
 std::string statusNumber(long long value) {
     std::string text(1, ' ');
     return text.append(std::to_string(value));

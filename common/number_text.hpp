@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +29,11 @@ char* formatNumber(char* out, double value, int significantDigits);
 std::string formatDouble(double value);
 // The 32-bit cell size as the .asc shows it: 7 significant digits.
 std::string formatCellSize(float value);
+
+// A size for people: "2.9 GB", "740 kB", "12 bytes" (units of 1024), the
+// number rounded up to one decimal, without a trailing ".0"; never the
+// locale's decimal comma.
+std::string formatByteSize(std::uint64_t bytes);
 
 // A count in a status text: its digits after one blank, " 12".
 std::string statusNumber(long long value);

@@ -1,106 +1,182 @@
-#include "gis/surface_operations.hpp"
-
-#include "gis/esri_grid_reader.hpp"
-#include "gis/gdal_access.hpp"
-#include "gis/raster_rows_dataset.hpp"
-#include "gis/value_range.hpp"
+#include "gis/contour_shapefile.hpp"
 
 #include "common/number_text.hpp"
 #include "common/output_file.hpp"
+#include "gis/contour_generator.hpp"
+#include "gis/esri_grid_reader.hpp"
+#include "gis/gdal_access.hpp"
+#include "gis/value_range.hpp"
 
-#include <gdal_alg.h>
-#include <gdal_priv.h>
-#include <ogrsf_frmts.h>
+#include <ogr_spatialref.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <stdexcept>
+
+namespace fs = std::filesystem;
 
 namespace kestrune {
 namespace {
 
 constexpr double kMostLevels = 100000;
+// Level numbers beyond this cannot be counted exactly in doubles.
+constexpr double kFarthestLevel = 1e15;
 
-// Refuses an interval that is not positive or that would make an absurd
-// number of levels over the raster's range.
-void checkLevels(const RasterRows& raster, double interval, double base) {
-    if (!(interval > 0))
-        throw std::runtime_error("the contour interval " + formatDouble(interval) + " is not positive");
+// Refuses an interval that is not positive, one that would make an absurd
+// number of levels over the raster's values, and a start value so far from
+// them that the levels cannot be counted.
+void checkLevels(const RasterRows& raster, const ContourLevels& levels) {
+    if (!(levels.interval > 0))
+        throw std::runtime_error("the contour interval " + formatDouble(levels.interval) + " is not positive");
     auto [minimum, maximum] = valueRange(raster);
     if (minimum > maximum) return;  // no valid cell: no level
-    const double levels = std::floor((maximum - base) / interval) - std::ceil((minimum - base) / interval) + 1;
-    if (levels > kMostLevels)
-        throw std::runtime_error("the contour interval " + formatDouble(interval) + " makes " + formatDouble(levels) +
-                                 " levels between " + formatDouble(minimum) + " and " + formatDouble(maximum) +
-                                 "; at most 100000 are made");
+    const double lowest = (minimum - levels.base) / levels.interval;
+    const double highest = (maximum - levels.base) / levels.interval;
+    if (!(std::fabs(lowest) < kFarthestLevel && std::fabs(highest) < kFarthestLevel))
+        throw std::runtime_error("the contour start value " + formatDouble(levels.base) +
+                                 " is too far from the values " + formatDouble(minimum) + " to " +
+                                 formatDouble(maximum) + " for the interval " + formatDouble(levels.interval));
+    const double count = std::floor(highest) - std::ceil(lowest) + 1;
+    if (count > kMostLevels)
+        throw std::runtime_error("the contour interval " + formatDouble(levels.interval) + " makes " +
+                                 formatDouble(count) + " levels between " + formatDouble(minimum) + " and " +
+                                 formatDouble(maximum) + "; at most 100000 are made");
 }
 
-std::string levelText(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.17g", value);
+// The projection as a shapefile's .prj holds it (ESRI's WKT), or empty when
+// there is none or it cannot be read. Never reads a file or the network.
+std::string esriWkt(const std::string& projection) {
+    if (projection.empty()) return {};
+    useGdal();
+    OGRSpatialReference srs;
+    const char* const readOptions[] = {"ALLOW_NETWORK_ACCESS=NO", "ALLOW_FILE_ACCESS=NO", nullptr};
+    if (srs.SetFromUserInput(projection.c_str(), readOptions) != OGRERR_NONE) return {};
+    char* wkt = nullptr;
+    const char* const writeOptions[] = {"FORMAT=WKT1_ESRI", nullptr};
+    std::string text;
+    if (srs.exportToWkt(&wkt, writeOptions) == OGRERR_NONE && wkt) text = wkt;
+    CPLFree(wkt);
     return text;
 }
 
-void writeContours(const RasterRows& raster, const std::string& shapefilePath, const std::string& projection,
-                   double interval, double base) {
-    checkLevels(raster, interval, base);
-    useGdal();
-    std::unique_ptr<GDALDataset> grid = rasterRowsDataset(raster);
-    GDALRasterBand* band = grid->GetRasterBand(1);
-    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("ESRI Shapefile");
-    if (!driver) throw std::runtime_error("GDAL has no ESRI Shapefile driver");
-    GdalDataset shapefile(driver->Create(shapefilePath.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
-    if (!shapefile) throw std::runtime_error("cannot create " + shapefilePath + ": " + lastGdalError("unknown reason"));
-    std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> srs(
-        nullptr, [](OGRSpatialReference* s) { s->Release(); });
-    if (!projection.empty()) {
-        srs.reset(new OGRSpatialReference());
-        srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-        if (srs->SetFromUserInput(projection.c_str()) != OGRERR_NONE) srs.reset();
-    }
-    const std::string layerName = std::filesystem::path(shapefilePath).stem().string();
-    OGRLayer* layer = shapefile->CreateLayer(layerName.c_str(), srs.get(), wkbLineString, nullptr);
-    if (!layer) throw std::runtime_error("cannot create the contour layer: " + lastGdalError("unknown reason"));
-    OGRFieldDefn id("ID", OFTInteger);
-    id.SetWidth(8);
-    OGRFieldDefn level("CONTOUR", OFTReal);
-    level.SetWidth(12);
-    level.SetPrecision(3);
-    if (layer->CreateField(&id) != OGRERR_NONE || layer->CreateField(&level) != OGRERR_NONE)
-        throw std::runtime_error("cannot create the contour fields: " + lastGdalError("unknown reason"));
+// Hands each finished line to the shapefile, in map coordinates. The
+// transform is monotone, so the bounds of a line's pixel points map to the
+// bounds of its map points.
+class ShapefileSink : public ContourSink {
+public:
+    ShapefileSink(PolylineShapefileWriter& writer, const RasterGeometry& geometry)
+        : writer_(writer), west_(geometry.xllcorner), north_(geometry.yurcorner()), cell_(geometry.cellsize) {}
 
-    int hasNoData = 0;
-    const double noData = band->GetNoDataValue(&hasNoData);
-    CPLStringList options;
-    options.SetNameValue("LEVEL_INTERVAL", levelText(interval).c_str());
-    options.SetNameValue("LEVEL_BASE", levelText(base).c_str());
-    options.SetNameValue("ID_FIELD", "0");
-    options.SetNameValue("ELEV_FIELD", "1");
-    if (hasNoData) options.SetNameValue("NODATA", levelText(noData).c_str());
-    if (GDALContourGenerateEx(band, layer, options.List(), nullptr, nullptr) != CE_None)
-        throw std::runtime_error("the contours of the GRID failed: " + lastGdalError("unknown reason"));
-    shapefile.reset();  // closing writes the files out
-    if (CPLGetLastErrorType() >= CE_Failure)
-        throw std::runtime_error("cannot write " + shapefilePath + ": " + lastGdalError("unknown reason"));
-}
+    void encode(double, const std::vector<PixelPoint>& points, std::string& out) const override {
+        PolylineShapefileWriter::appendContentStart(points.size(), bounds(points), out);
+        for (const PixelPoint& point : points) PolylineShapefileWriter::appendPoint(x(point), y(point), out);
+    }
+    void write(double level, std::string_view encoded) override {
+        writer_.addEncodedLine(encoded, {static_cast<double>(nextId_++), level});
+    }
+    void writeJoined(double level, const std::vector<PixelPoint>& points) override {
+        writer_.startLine(points.size(), bounds(points), {static_cast<double>(nextId_++), level});
+        constexpr std::size_t kBatch = 4096;
+        for (std::size_t first = 0; first < points.size(); first += kBatch) {
+            batch_.clear();
+            for (std::size_t i = first; i < std::min(points.size(), first + kBatch); ++i)
+                PolylineShapefileWriter::appendPoint(x(points[i]), y(points[i]), batch_);
+            writer_.appendPoints(batch_);
+        }
+    }
+
+private:
+    double x(const PixelPoint& point) const { return west_ + cell_ * point.x; }
+    double y(const PixelPoint& point) const { return north_ - cell_ * point.y; }
+    PolylineShapefileWriter::Bounds bounds(const std::vector<PixelPoint>& points) const {
+        double minX = points[0].x, maxX = minX, minY = points[0].y, maxY = minY;
+        for (const PixelPoint& point : points) {
+            minX = std::min(minX, point.x), maxX = std::max(maxX, point.x);
+            minY = std::min(minY, point.y), maxY = std::max(maxY, point.y);
+        }
+        return {west_ + cell_ * minX, north_ - cell_ * maxY, west_ + cell_ * maxX, north_ - cell_ * minY};
+    }
+
+    PolylineShapefileWriter& writer_;
+    const double west_, north_, cell_;
+    std::int64_t nextId_ = 0;
+    std::string batch_;
+};
 
 }  // namespace
 
-ShapefileDataset contourShapefile(const RasterDataset& input, const std::string& outFolder, double interval,
-                                  double base) {
+void writeContourShapefile(const RasterRows& raster, const std::string& projection, const std::string& basePath,
+                           const std::string& name, const ContourOptions& options) {
+    const ContourLevels levels{options.base, options.interval};
+    checkLevels(raster, levels);
+    PolylineShapefileWriter writer(basePath, {{"ID", 8, 0}, {"CONTOUR", 12, 3}}, esriWkt(projection),
+                                   options.sizeLimit);
+    ShapefileSink sink(writer, raster.geometry);
+    ContourMemory memory;
+    memory.scratchFolder = fs::path(basePath).parent_path().string();  // on the disk the output goes to
+    generateContours(raster, levels, sink, memory);
+    try {
+        writer.finish();
+    } catch (const ShapefileTooLarge& tooLarge) {
+        throw std::runtime_error("the contours of " + name + " need " + formatByteSize(tooLarge.neededBytes()) +
+                                 ", more than the " + formatByteSize(options.sizeLimit) +
+                                 " a shapefile holds; use a larger interval");
+    }
+}
+
+ShapefileDataset contourShapefile(const RasterDataset& input, const std::string& outFolder,
+                                  const ContourOptions& options) {
     const RasterRows raster = openEsriGrid(input.path());
-    const std::string temporaryShp =
-        temporaryPathBeside((std::filesystem::path(outFolder) / input.name()).string()) + ".shp";
+    const std::string temporaryShp = temporaryPathBeside((fs::path(outFolder) / input.name()).string()) + ".shp";
     ShapefileDataset result(temporaryShp.substr(0, temporaryShp.size() - 4));
     try {
-        writeContours(raster, temporaryShp, readGridProjection(input.path()), interval, base);
-    } catch (...) {
+        writeContourShapefile(raster, readGridProjection(input.path()), result.basePath(), input.name(), options);
+    } catch (...) {  // cleared up, and passed on
         result.discard();
         throw;
     }
     return result;
+}
+
+const std::vector<std::string>& shapefileExtensions() {
+    static const std::vector<std::string> extensions = {".shp", ".shx", ".dbf", ".prj", ".cpg"};
+    return extensions;
+}
+
+void ShapefileDataset::renameTo(const std::string& newName) {
+    const std::string target = (fs::path(basePath_).parent_path() / newName).string();
+    std::error_code error;
+    // The main files of a shapefile of the new name must be gone; its
+    // sidecars (.prj, .cpg) go with the shapefile that replaces it.
+    for (const char* extension : {".shp", ".shx", ".dbf"})
+        if (fs::exists(fs::symlink_status(target + extension, error)))
+            throw std::runtime_error("cannot rename the contours to " + target + extension +
+                                     ": the file is still there");
+    std::vector<std::string> moved;
+    for (const auto& extension : shapefileExtensions()) {
+        if (!fs::exists(basePath_ + extension, error)) {
+            fs::remove(target + extension, error);
+            if (error)
+                throw std::runtime_error("cannot remove the earlier " + target + extension + ": " + error.message());
+            continue;
+        }
+        fs::rename(basePath_ + extension, target + extension, error);
+        if (error) {
+            std::string reason = error.message();
+            for (const auto& done : moved) fs::remove(target + done, error);
+            throw std::runtime_error("cannot rename the contours to " + target + extension + ": " + reason);
+        }
+        moved.push_back(extension);
+    }
+    basePath_ = target;
+}
+
+void ShapefileDataset::discard() const noexcept {
+    for (const auto& extension : shapefileExtensions()) {
+        std::error_code ignored;  // clearing up after a failure that is reported already
+        fs::remove(basePath_ + extension, ignored);
+    }
 }
 
 }  // namespace kestrune

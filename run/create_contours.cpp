@@ -1,6 +1,6 @@
 #include "run/create_contours.hpp"
 
-#include "gis/surface_operations.hpp"
+#include "gis/contour_shapefile.hpp"
 
 #include "common/failure_description.hpp"
 #include "common/file_naming.hpp"
@@ -39,8 +39,10 @@ void DelPreShpFile(RunContext& run, const std::string& aFileName) {
 void CreateContours(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder,
                     double dInterval, double dbase) {
     const std::string gridName = datasetName(pRasterDs.path());
+    // The new contours are complete before the earlier ones go, so a failure
+    // (too large a shapefile, a full disk) leaves the earlier shapefile.
+    ShapefileDataset contours = contourShapefile(pRasterDs, strExportFolder, ContourOptions{dInterval, dbase});
     DelPreShpFile(run, joinPath(strExportFolder, gridName));
-    ShapefileDataset contours = contourShapefile(pRasterDs, strExportFolder, dInterval, dbase);
     try {
         contours.renameTo(gridName);
     } catch (...) {

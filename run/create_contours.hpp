@@ -14,9 +14,11 @@ namespace kestrune {
 // ones are not tried; RunOk is untouched.
 void DelPreShpFile(RunContext& run, const std::string& aFileName);
 
-// Makes the contour shapefile <strExportFolder>/<GRID name>.shp of a GRID,
-// removing an earlier one first. Failures pass on to the caller as
-// exceptions; nothing half-written stays behind.
+// Makes the contour shapefile <strExportFolder>/<GRID name>.shp of a GRID
+// under a hidden name, then removes an earlier one of that name and puts
+// the new one in its place. Failures pass on to the caller as exceptions;
+// nothing half-written stays behind, and the earlier shapefile stays when
+// the new one could not be made.
 void CreateContours(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder,
                     double dInterval, double dbase);
 

@@ -1,9 +1,11 @@
 // Runs the real kestrune-batch binary on temporary folders.
+#include "gis/esri_grid_writer.hpp"
 #include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -22,8 +24,9 @@ std::string shellQuoted(const std::string& text) {
     return quoted + "'";
 }
 
-Result runBatch(const std::vector<std::string>& arguments, const test::TempDir& dir) {
-    std::string command = KESTRUNE_BATCH_BINARY;
+Result runBatch(const std::vector<std::string>& arguments, const test::TempDir& dir,
+                const std::string& environment = "") {
+    std::string command = environment + " " + KESTRUNE_BATCH_BINARY;
     for (const auto& argument : arguments) command += " " + shellQuoted(argument);
     const std::string errors = dir.file("stderr.txt"), output = dir.file("stdout.txt");
     int status = std::system((command + " 2>" + errors + " >" + output).c_str());
@@ -153,6 +156,48 @@ TEST(KestruneBatch, NothingToDoFinishes) {
     Result result = runBatch({"--grid-folder", dir.folder("grid")}, dir);
     EXPECT_EQ(result.exitStatus, 0);
     EXPECT_EQ(result.errorOutput, "Program is Finished: All files in the folders were finished\n");
+}
+
+// A rough surface with a NoData hole: many lines, many of them cut into
+// pieces by the bands, whatever their size.
+FloatRaster roughSurface() {
+    FloatRaster dem;
+    dem.ncols = 310;
+    dem.nrows = 270;
+    dem.cellsize = 10;
+    dem.xllcorner = 600000;
+    dem.yllcorner = 5200000;
+    unsigned noise = 12345;
+    for (int r = 0; r < dem.nrows; ++r)
+        for (int c = 0; c < dem.ncols; ++c) {
+            noise = noise * 1103515245u + 12345u;
+            const bool hole = (r - 120) * (r - 120) + (c - 200) * (c - 200) < 400;
+            dem.cells.push_back(hole ? kGridNoData
+                                     : static_cast<float>(500 + 60 * std::sin(r * 0.05 + c * 0.03) +
+                                                          25 * std::sin(c * 0.37) * std::cos(r * 0.41) +
+                                                          static_cast<double>(noise >> 16) / 65536.0 * 6));
+        }
+    return dem;
+}
+
+TEST(KestruneBatch, ContoursAreTheSameWhateverTheNumberOfThreads) {
+    test::TempDir dir;
+    const std::string grid = dir.folder("grid");
+    writeEsriGrid(grid, "rough", roughSurface(), "");
+    std::vector<std::string> outputs;
+    for (int threads : {1, 2, 5}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        const std::string contours = dir.folder("contours" + std::to_string(threads));
+        Result result = runBatch({"--grid-folder", grid, "--contour-folder", contours, "--contour-interval", "2"}, dir,
+                                 "KESTRUNE_NUM_THREADS=" + std::to_string(threads));
+        ASSERT_EQ(result.exitStatus, 0) << result.errorOutput;
+        std::string files;
+        for (const char* extension : {".shp", ".shx", ".dbf"}) files += test::readFile(contours + "/rough" + extension);
+        outputs.push_back(files);
+    }
+    EXPECT_GT(outputs[0].size(), 1000000u);
+    EXPECT_EQ(outputs[1], outputs[0]);
+    EXPECT_EQ(outputs[2], outputs[0]);
 }
 
 TEST(KestruneBatch, UsageErrorsRunNothing) {

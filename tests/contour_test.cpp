@@ -1,5 +1,5 @@
+#include "gis/contour_shapefile.hpp"
 #include "gis/esri_grid_writer.hpp"
-#include "gis/surface_operations.hpp"
 #include "run/create_contours.hpp"
 #include "tests/test_support.hpp"
 
@@ -90,6 +90,9 @@ TEST(CreateContours, MatchesGdalContourLevelByLevel) {
     }
     // ID is a running number per feature.
     for (std::size_t i = 0; i < ours.ids.size(); ++i) EXPECT_EQ(ours.ids[i], static_cast<long long>(i));
+    // The same lines with the same points: files of the same size.
+    EXPECT_EQ(ours.features, theirs.features);
+    EXPECT_EQ(test::readFile(grid.contours + "/hill.shp").size(), test::readFile(peer).size());
 }
 
 TEST(CreateContours, AReRunReplacesTheShapefile) {
@@ -123,6 +126,34 @@ TEST(CreateContours, AbsurdIntervalsFailAndLeaveNothing) {
         }
     }
     EXPECT_TRUE(test::folderNames(grid.contours).empty());
+}
+
+// Contours that would pass the limit of a shapefile fail with what they
+// need; the earlier shapefile of the name stays and nothing else is left.
+TEST(CreateContours, ContoursTooLargeForAShapefileFailAndKeepTheEarlierOne) {
+    ContourGrid grid;
+    CreateContours(grid.run, grid.dataset(), grid.contours, 50, 0);
+    const std::string earlier = test::readFile(grid.contours + "/hill.shp");
+    ContourOptions options{1, 0, 20000};
+    try {
+        contourShapefile(grid.dataset(), grid.contours, options);
+        FAIL() << "no failure";
+    } catch (const std::runtime_error& failure) {
+        EXPECT_EQ(std::string(failure.what()).rfind("the contours of hill need ", 0), 0u) << failure.what();
+        EXPECT_NE(
+            std::string(failure.what()).find(" kB, more than the 19.6 kB a shapefile holds; use a larger interval"),
+            std::string::npos)
+            << failure.what();
+    }
+    EXPECT_EQ(test::folderNames(grid.contours), (std::vector<std::string>{"hill.dbf", "hill.shp", "hill.shx"}));
+    EXPECT_EQ(test::readFile(grid.contours + "/hill.shp"), earlier);
+}
+
+TEST(CreateContours, AFailedRunKeepsTheEarlierShapefile) {
+    ContourGrid grid;
+    CreateContours(grid.run, grid.dataset(), grid.contours, 50, 0);
+    EXPECT_THROW(CreateContours(grid.run, grid.dataset(), grid.contours, 0, 0), std::runtime_error);
+    EXPECT_EQ(test::folderNames(grid.contours), (std::vector<std::string>{"hill.dbf", "hill.shp", "hill.shx"}));
 }
 
 TEST(DelPreShpFile, AReadOnlyFileIsReportedAndStopsTheDeleting) {

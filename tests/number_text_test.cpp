@@ -103,3 +103,27 @@ TEST(StatusNumber, IsTheDigitsAfterOneBlank) {
 
 }  // namespace
 }  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+TEST(FormatByteSize, RoundsUpToOneDecimalInUnitsOf1024) {
+    const std::pair<std::uint64_t, const char*> cases[] = {
+        {0, "0 bytes"},
+        {1023, "1023 bytes"},
+        {1024, "1 kB"},
+        {1536, "1.5 kB"},
+        {1025, "1.1 kB"},
+        {20000, "19.6 kB"},
+        {(1ull << 31) - 1, "2 GB"},
+        {3113851289ull, "2.9 GB"},
+        {5ull << 40, "5 TB"},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        SCOPED_TRACE(std::to_string(bytes));
+        EXPECT_EQ(formatByteSize(bytes), expected);
+    }
+}
+
+}  // namespace
+}  // namespace kestrune

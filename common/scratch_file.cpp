@@ -1,0 +1,55 @@
+#include "common/scratch_file.hpp"
+
+#include "common/output_file.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+namespace kestrune {
+
+ScratchFile::ScratchFile(const std::string& folder) : folder_(folder) {
+#ifdef O_TMPFILE
+    descriptor_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+#endif
+    if (descriptor_ < 0) {  // a file system without unnamed files: a hidden name, removed at once
+        const std::string path = temporaryPathBeside(folder + "/scratch");
+        descriptor_ = ::open(path.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+        if (descriptor_ >= 0) ::unlink(path.c_str());
+    }
+    if (descriptor_ < 0) fail("create");
+}
+
+ScratchFile::~ScratchFile() {
+    if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+void ScratchFile::fail(const char* action) const {
+    throw std::runtime_error(std::string("cannot ") + action + " a scratch file in " + folder_ + ": " +
+                             std::strerror(errno));
+}
+
+std::uint64_t ScratchFile::append(const void* bytes, std::size_t size) {
+    const std::uint64_t offset = size_;
+    const char* p = static_cast<const char*>(bytes);
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t written = ::pwrite(descriptor_, p + done, size - done, static_cast<off_t>(offset + done));
+        if (written <= 0) fail("write");
+        done += static_cast<std::size_t>(written);
+    }
+    size_ += size;
+    return offset;
+}
+
+void ScratchFile::read(std::uint64_t offset, void* bytes, std::size_t size) const {
+    char* p = static_cast<char*>(bytes);
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t got = ::pread(descriptor_, p + done, size - done, static_cast<off_t>(offset + done));
+        if (got <= 0) fail("read");
+        done += static_cast<std::size_t>(got);
+    }
+}
+
+}  // namespace kestrune

@@ -1,0 +1,150 @@
+#include "common/worker_pool.hpp"
+
+#include <algorithm>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+namespace kestrune {
+namespace {
+
+std::mutex& configurationMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+unsigned& configuredSize() {
+    static unsigned size = 0;
+    return size;
+}
+
+bool& poolStarted() {
+    static bool started = false;
+    return started;
+}
+
+}  // namespace
+
+unsigned WorkerPool::defaultSize() {
+    if (const char* text = std::getenv("KESTRUNE_NUM_THREADS")) {
+        char* end = nullptr;
+        const long value = std::strtol(text, &end, 10);
+        if (end != text && *end == '\0' && value >= 1 && value <= 1024) return static_cast<unsigned>(value);
+    }
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+void WorkerPool::configure(unsigned threads) {
+    std::lock_guard<std::mutex> guard(configurationMutex());
+    if (threads == 0) return;
+    if (poolStarted() && threads != instance().size())
+        throw std::logic_error("the worker pool has started already with " + std::to_string(instance().size()) +
+                               " threads");
+    configuredSize() = threads;
+}
+
+WorkerPool& WorkerPool::instance() {
+    static WorkerPool pool([] {
+        std::lock_guard<std::mutex> guard(configurationMutex());
+        poolStarted() = true;
+        return configuredSize() ? configuredSize() : defaultSize();
+    }());
+    return pool;
+}
+
+WorkerPool::WorkerPool(unsigned size) : size_(std::max(1u, size)) {
+    for (unsigned i = 1; i < size_; ++i) workers_.emplace_back([this] { workerLoop(); });
+}
+
+WorkerPool::~WorkerPool() {
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        stopping_ = true;
+    }
+    taskQueued_.notify_all();
+    for (auto& worker : workers_) worker.join();
+}
+
+void WorkerPool::submit(Group& group, std::function<void()> task, std::size_t order) {
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        ++group.pending_;
+        queue_.push_back(Task{&group, order, std::move(task)});
+    }
+    taskQueued_.notify_one();
+}
+
+bool WorkerPool::popTask(Group* preferred, Task& task) {
+    auto found = queue_.end();
+    if (preferred)
+        found = std::find_if(queue_.begin(), queue_.end(), [preferred](const Task& t) { return t.group == preferred; });
+    if (found == queue_.end()) found = queue_.begin();
+    if (found == queue_.end()) return false;
+    task = std::move(*found);
+    queue_.erase(found);
+    return true;
+}
+
+void WorkerPool::runTask(Task& task) {
+    std::exception_ptr failure;
+    try {
+        task.run();
+    } catch (...) {  // handed to the waiter, who rethrows it
+        failure = std::current_exception();
+    }
+    task.run = nullptr;  // the task's captures go before the group may be gone
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        Group& group = *task.group;
+        if (failure && (!group.failure_ || task.order < group.failedOrder_)) {
+            group.failure_ = failure;
+            group.failedOrder_ = task.order;
+        }
+        --group.pending_;
+    }
+    groupDone_.notify_all();
+}
+
+void WorkerPool::workerLoop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        taskQueued_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        if (queue_.empty()) return;  // stopping, and nothing left to do
+        Task task;
+        popTask(nullptr, task);
+        lock.unlock();
+        runTask(task);
+        lock.lock();
+    }
+}
+
+void WorkerPool::wait(Group& group) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (group.pending_ > 0) {
+        Task task;
+        if (popTask(&group, task)) {
+            lock.unlock();
+            runTask(task);
+            lock.lock();
+            continue;
+        }
+        groupDone_.wait(lock);
+    }
+}
+
+void parallelFor(std::size_t count, const std::function<void(std::size_t)>& body) {
+    if (count == 0) return;
+    WorkerPool& pool = WorkerPool::instance();
+    if (count == 1 || pool.size() == 1) {
+        for (std::size_t i = 0; i < count; ++i) body(i);
+        return;
+    }
+    WorkerPool::Group group;
+    for (std::size_t i = 0; i < count; ++i)
+        pool.submit(
+            group, [&body, i] { body(i); }, i);
+    pool.wait(group);
+    if (group.failure()) std::rethrow_exception(group.failure());
+}
+
+}  // namespace kestrune

@@ -1,0 +1,159 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace kestrune {
+
+// The one pool of worker threads of the process. Its size is the number of
+// threads that work at once, the thread that waits for the work included: a
+// pool of size 1 has no worker threads and does everything on the caller.
+// A thread that waits for tasks runs queued tasks meanwhile (its own first),
+// so tasks may wait for tasks of their own without ever blocking the pool.
+class WorkerPool {
+public:
+    // A set of tasks that can be waited for together.
+    class Group {
+    public:
+        Group() = default;
+        Group(const Group&) = delete;
+        Group& operator=(const Group&) = delete;
+        // The failure of the task with the lowest order among those that
+        // failed, or none.
+        std::exception_ptr failure() const { return failure_; }
+
+    private:
+        friend class WorkerPool;
+        std::size_t pending_ = 0;
+        std::size_t failedOrder_ = 0;
+        std::exception_ptr failure_;
+    };
+
+    // The pool, started on first use with the size configure() gave, else
+    // KESTRUNE_NUM_THREADS, else the machine's hardware threads.
+    static WorkerPool& instance();
+    // Sets the size of the pool before its first use; 0 leaves the default.
+    // Throws std::logic_error when the pool has started already with another size.
+    static void configure(unsigned threads);
+    // The size a pool would have without configure(): KESTRUNE_NUM_THREADS
+    // when it holds a whole number from 1 to 1024, else the hardware threads.
+    static unsigned defaultSize();
+
+    explicit WorkerPool(unsigned size);
+    ~WorkerPool();
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
+
+    unsigned size() const { return size_; }
+
+    // Queues `task` in `group`; `order` ranks its failure among the group's.
+    void submit(Group& group, std::function<void()> task, std::size_t order = 0);
+    // Returns when every task of the group has run, running queued tasks
+    // meanwhile. Does not throw: see Group::failure().
+    void wait(Group& group);
+
+private:
+    struct Task {
+        Group* group;
+        std::size_t order;
+        std::function<void()> run;
+    };
+    void workerLoop();
+    void runTask(Task& task);
+    bool popTask(Group* preferred, Task& task);
+
+    unsigned size_;
+    std::mutex mutex_;
+    std::condition_variable taskQueued_;
+    std::condition_variable groupDone_;
+    std::deque<Task> queue_;
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+};
+
+// Runs body(i) for every i in [0, count) on the pool, the caller included,
+// and returns when all have run; rethrows the failure of the lowest i.
+void parallelFor(std::size_t count, const std::function<void(std::size_t)>& body);
+
+// Computes produce(i) for i in [0, count) on the pool, at most `ahead`
+// indexes beyond the one being consumed, and hands each result to
+// consume(i, result) on the calling thread in order of i. A failure of
+// produce(i) is thrown when i's turn comes; a failure stops the production
+// of later indexes that have not started, and nothing is consumed after it.
+template <class Result>
+void orderedPipeline(std::size_t count, std::size_t ahead, const std::function<Result(std::size_t)>& produce,
+                     const std::function<void(std::size_t, Result&&)>& consume);
+
+// ---- implementation of the template ----
+
+namespace detail {
+
+// The tasks of an ordered pipeline in flight; waits for them all when it
+// goes, so no task outlives the results it writes.
+template <class Result>
+class PipelineSlots {
+public:
+    struct Slot {
+        WorkerPool::Group group;
+        std::optional<Result> result;
+    };
+    explicit PipelineSlots(WorkerPool& pool) : pool_(pool) {}
+    ~PipelineSlots() {
+        *stopped_ = true;
+        for (auto& slot : slots_) pool_.wait(slot->group);
+    }
+    PipelineSlots(const PipelineSlots&) = delete;
+    PipelineSlots& operator=(const PipelineSlots&) = delete;
+
+    void start(std::size_t index, const std::function<Result(std::size_t)>& produce) {
+        slots_.push_back(std::make_unique<Slot>());
+        Slot* slot = slots_.back().get();
+        std::shared_ptr<bool> stopped = stopped_;
+        pool_.submit(slot->group, [slot, index, &produce, stopped] {
+            if (!*stopped) slot->result.emplace(produce(index));
+        });
+    }
+    // The oldest result, once its task has run; throws its failure.
+    Result takeOldest() {
+        Slot& slot = *slots_.front();
+        pool_.wait(slot.group);
+        if (slot.group.failure()) {
+            *stopped_ = true;
+            std::rethrow_exception(slot.group.failure());
+        }
+        Result result = std::move(*slot.result);
+        slots_.pop_front();
+        return result;
+    }
+
+private:
+    WorkerPool& pool_;
+    std::shared_ptr<bool> stopped_ = std::make_shared<bool>(false);
+    std::deque<std::unique_ptr<Slot>> slots_;
+};
+
+}  // namespace detail
+
+template <class Result>
+void orderedPipeline(std::size_t count, std::size_t ahead, const std::function<Result(std::size_t)>& produce,
+                     const std::function<void(std::size_t, Result&&)>& consume) {
+    detail::PipelineSlots<Result> slots(WorkerPool::instance());
+    const std::size_t window = ahead < 1 ? 1 : ahead;
+    std::size_t started = 0;
+    for (; started < count && started < window; ++started) slots.start(started, produce);
+    for (std::size_t next = 0; next < count; ++next) {
+        Result result = slots.takeOldest();
+        if (started < count) slots.start(started++, produce);
+        consume(next, std::move(result));
+    }
+}
+
+}  // namespace kestrune

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "gis/float_raster.hpp"
+#include "gis/raster_workspace.hpp"
+#include "gis/shapefile_writer.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+// How contours are made: lines at base + k * interval, into a shapefile of
+// at most `sizeLimit` bytes a file.
+struct ContourOptions {
+    double interval = 5;
+    double base = 0;
+    std::uint64_t sizeLimit = kShapefileFileLimit;
+};
+
+// Writes the contour lines of `raster` (see generateContours) as the
+// polyline shapefile <basePath>.shp, .shx and .dbf, with the fields ID (a
+// running number from 0, in the order the lines are written) and CONTOUR
+// (the level), and <basePath>.prj in ESRI's WKT when `projection` (WKT or
+// ESRI's keyword form) can be read. `name` names the raster in messages.
+// Throws std::runtime_error for an interval that is not positive, more than
+// 100000 levels over the raster's values, a start value too far from them
+// to count levels in, and contours that would pass the size limit ("the
+// contours of dem need 2.9 GB, more than the 2 GB a shapefile holds; use a
+// larger interval"); the files written so far stay for the caller to remove.
+void writeContourShapefile(const RasterRows& raster, const std::string& projection, const std::string& basePath,
+                           const std::string& name, const ContourOptions& options);
+
+// A shapefile: its path without extension.
+class ShapefileDataset {
+public:
+    explicit ShapefileDataset(std::string basePath) : basePath_(std::move(basePath)) {}
+    const std::string& basePath() const { return basePath_; }
+
+    // Gives every file of the shapefile the base name `newName` in its
+    // folder. Refuses when a file of the new name is there already; on a
+    // failure midway the files already renamed are removed too.
+    void renameTo(const std::string& newName);
+    // Removes every file of the shapefile, quietly: for clearing up after a failure.
+    void discard() const noexcept;
+
+private:
+    std::string basePath_;
+};
+
+// The file extensions of a shapefile as we write it (and GDAL may add).
+const std::vector<std::string>& shapefileExtensions();
+
+// The contours of a GRID, written into `outFolder` under a hidden temporary
+// name (see writeContourShapefile); nothing is left behind after a failure.
+ShapefileDataset contourShapefile(const RasterDataset& input, const std::string& outFolder,
+                                  const ContourOptions& options);
+
+}  // namespace kestrune
