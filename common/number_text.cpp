@@ -133,9 +133,16 @@ char* formatNumber(char* out, double value, int significantDigits) {
         std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value), std::chars_format::scientific);
     int count = splitScientific(scientific, shortest.ptr, digits, &exponent);
     if (count > significantDigits) {
-        auto rounded = std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value),
+        char roundedText[40];
+        auto rounded = std::to_chars(roundedText, roundedText + sizeof roundedText, std::fabs(value),
                                      std::chars_format::scientific, significantDigits - 1);
-        count = splitScientific(scientific, rounded.ptr, digits, &exponent);
+        // Near the largest double, rounding up would write a number no
+        // reader takes back: those values keep every digit they need.
+        if (parseNumber(std::string_view(roundedText, static_cast<std::size_t>(rounded.ptr - roundedText)))) {
+            count = splitScientific(roundedText, rounded.ptr, digits, &exponent);
+        } else {
+            significantDigits = count;
+        }
     }
     return layOutDigits(out, value < 0, digits, count, exponent, significantDigits);
 }

@@ -11,15 +11,6 @@ namespace fs = std::filesystem;
 
 namespace kestrune {
 
-std::string temporaryPathBeside(const std::string& targetPath) {
-    static std::atomic<unsigned> counter{0};
-    fs::path target(targetPath);
-    std::string name(1, '.');
-    name.append(target.filename().string()).append(".kestrune-").append(std::to_string(getpid()));
-    name.append("-").append(std::to_string(counter++));
-    return (target.parent_path() / name).string();
-}
-
 OutputFile::OutputFile(std::string targetPath)
     : targetPath_(std::move(targetPath)), temporaryPath_(temporaryPathBeside(targetPath_)) {
     file_ = std::fopen(temporaryPath_.c_str(), "wb");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/temporary_name.hpp"
+
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -28,8 +30,5 @@ private:
     std::string temporaryPath_;
     std::FILE* file_ = nullptr;
 };
-
-// The hidden name beside `targetPath` that a file or folder is first written under.
-std::string temporaryPathBeside(const std::string& targetPath);
 
 }  // namespace kestrune

@@ -37,10 +37,6 @@ public:
     explicit ShapefileDataset(std::string basePath) : basePath_(std::move(basePath)) {}
     const std::string& basePath() const { return basePath_; }
 
-    // Gives every file of the shapefile the base name `newName` in its
-    // folder. Refuses when a file of the new name is there already; on a
-    // failure midway the files already renamed are removed too.
-    void renameTo(const std::string& newName);
     // Removes every file of the shapefile, quietly: for clearing up after a failure.
     void discard() const noexcept;
 
@@ -48,7 +44,8 @@ private:
     std::string basePath_;
 };
 
-// The file extensions of a shapefile as we write it (and GDAL may add).
+// The file extensions of a shapefile: the ones we write, the ones GDAL may
+// add, and ArcGIS's spatial index, which a new shapefile makes stale.
 const std::vector<std::string>& shapefileExtensions();
 
 // The contours of a GRID, written into `outFolder` under a hidden temporary

@@ -4,6 +4,7 @@
 #include "common/mapped_file.hpp"
 #include "common/memory_budget.hpp"
 #include "common/number_text.hpp"
+#include "common/quoted_text.hpp"
 
 #include <fast_float/fast_float.h>
 
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -22,6 +24,7 @@ namespace {
 
 constexpr std::size_t kChunkBytes = 32u << 20;
 constexpr std::size_t kHeaderBytes = 64u << 10;
+constexpr double kCellsReadToTheEnd = 1 << 20;
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -75,7 +78,7 @@ private:
         static const char* const kKeys[] = {"ncols",     "nrows",     "xllcorner", "yllcorner",
                                             "xllcenter", "yllcenter", "cellsize",  "nodata_value"};
         if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys))
-            fail(line, "unknown header key \"" + std::string(content.substr(0, keyEnd)) + "\"");
+            fail(line, "unknown header key " + quotedText(content.substr(0, keyEnd)));
         std::string origin = key.substr(0, 2) == "xl" || key.substr(0, 2) == "yl" ? key.substr(0, 1) : key;
         if (!seen_.emplace(origin, line).second)
             fail(line, "the key " + key + " repeats what line " + std::to_string(seen_[origin]) + " gave");
@@ -142,8 +145,9 @@ public:
             if (!p) {
                 const char* tokenEnd = token;
                 while (tokenEnd != end && !isSpace(*tokenEnd)) ++tokenEnd;
-                std::string shown(token, std::min<std::size_t>(tokenEnd - token, 40));
-                failure = ValueFailure{fileOffset_ + (token - begin), "the value \"" + shown + "\" is not a number"};
+                failure = ValueFailure{
+                    fileOffset_ + (token - begin),
+                    "the value " + quotedText(std::string_view(token, tokenEnd - token)) + " is not a number"};
                 return count;
             }
             if (count == room) {
@@ -282,16 +286,27 @@ FloatRaster readEsriAscii(const std::string& path, std::uint64_t memoryBytes) {
     } catch (const std::runtime_error& failure) {
         throw std::runtime_error(path + ": " + failure.what());
     }
-    const double cells = static_cast<double>(header.ncols) * static_cast<double>(header.nrows);
-    if (cells * sizeof(float) > static_cast<double>(memoryBudget(memoryBytes)))
-        throw std::runtime_error(path + ": a raster of " + std::to_string(header.ncols) + " x " +
-                                 std::to_string(header.nrows) + " cells is too large");
     FloatRaster raster;
     raster.ncols = header.ncols;
     raster.nrows = header.nrows;
     raster.xllcorner = header.xllcorner;
     raster.yllcorner = header.yllcorner;
     raster.cellsize = header.cellsize;
+    if (std::string problem = extentProblem(raster); !problem.empty()) throw std::runtime_error(path + ": " + problem);
+    // Every value takes a character and a separator (the last one none): a
+    // large raster's header is checked against the file before memory is
+    // taken for it. A small one is read, to say which values are missing.
+    const double cells = static_cast<double>(header.ncols) * static_cast<double>(header.nrows);
+    std::error_code sizeError;
+    const auto fileBytes = static_cast<double>(std::filesystem::file_size(path, sizeError));
+    if (!sizeError && cells > kCellsReadToTheEnd && fileBytes - static_cast<double>(header.dataOffset) < 2 * cells - 1)
+        throw std::runtime_error(path + ": ncols x nrows = " + formatDouble(cells) + " values need at least " +
+                                 formatDouble(2 * cells - 1) + " bytes, the file holds " +
+                                 formatDouble(fileBytes - static_cast<double>(header.dataOffset)) +
+                                 " after its header");
+    if (cells * sizeof(float) > static_cast<double>(memoryBudget(memoryBytes)))
+        throw std::runtime_error(path + ": a raster of " + std::to_string(header.ncols) + " x " +
+                                 std::to_string(header.nrows) + " cells is too large");
     raster.cells.resize(static_cast<std::size_t>(header.ncols * header.nrows));
     ValueReader reader(file.get(), header, raster);
     if (auto failure = reader.readAll())

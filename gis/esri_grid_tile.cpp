@@ -205,6 +205,18 @@ GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& ro
     return firstSums.statistics();
 }
 
+std::string gridLayoutProblem(const RasterGeometry& raster) {
+    if (std::string problem = extentProblem(raster); !problem.empty()) return problem;
+    const GridTileLayout layout(raster);
+    const double tileWest = raster.xllcorner - layout.blocksPerRow * GridTileLayout::kBlockWidth * raster.cellsize / 2;
+    const double tileNorth =
+        raster.yurcorner() - 3 * layout.blocksPerColumn * GridTileLayout::kBlockHeight * raster.cellsize / 2;
+    if (!std::isfinite(tileWest) || !std::isfinite(tileNorth))
+        return "the tile of " + std::to_string(raster.ncols) + " x " + std::to_string(raster.nrows) +
+               " cells reaches beyond the largest number";
+    return {};
+}
+
 std::string gridHeader(const RasterGeometry& raster) {
     const GridTileLayout layout(raster);
     BigEndianWriter header;

@@ -40,6 +40,10 @@ struct GridStatistics {
 GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& rows, OutputFile& data,
                              OutputFile& index);
 
+// Why a raster cannot be written as a GRID, or empty when it can: its
+// extent (see extentProblem), or a number of hdr.adf that is not finite.
+std::string gridLayoutProblem(const RasterGeometry& raster);
+
 // The 308 bytes of hdr.adf, the 32 of dblbnd.adf and of sta.adf.
 std::string gridHeader(const RasterGeometry& raster);
 std::string gridBounds(const RasterGeometry& raster);

@@ -6,8 +6,10 @@
 
 #include "common/file_naming.hpp"
 #include "common/output_file.hpp"
+#include "common/replacement.hpp"
 #include "common/small_file.hpp"
 
+#include <unistd.h>
 #include <filesystem>
 #include <stdexcept>
 
@@ -16,35 +18,41 @@ namespace fs = std::filesystem;
 namespace kestrune {
 namespace {
 
-// A hidden folder that is removed with its content unless it was kept.
-class TemporaryFolder {
+// A GRID's folder under a hidden name beside its place, removed with its
+// content unless it went into place.
+class StagedFolder {
 public:
-    explicit TemporaryFolder(const std::string& beside) : path_(temporaryPathBeside(beside)) {
+    explicit StagedFolder(const std::string& target) : target_(target), path_(temporaryPathBeside(target)) {
         std::error_code error;
         if (!fs::create_directory(path_, error))
-            throw std::runtime_error("cannot create the folder " + path_ + ": " + error.message());
+            throw std::runtime_error("cannot write the GRID " + target_ + ": " + error.message());
     }
-    ~TemporaryFolder() {
-        if (!kept_) {
-            std::error_code ignored;  // nothing more can be done about a leftover here
+    ~StagedFolder() {
+        if (!placed_) {
+            std::error_code ignored;  // a leftover here is cleared by the next run
             fs::remove_all(path_, ignored);
         }
     }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    StagedFolder(const StagedFolder&) = delete;
+    StagedFolder& operator=(const StagedFolder&) = delete;
 
     std::string file(const std::string& name) const { return (fs::path(path_) / name).string(); }
-    void moveTo(const std::string& target) {
-        std::error_code error;
-        fs::rename(path_, target, error);
-        if (error) throw std::runtime_error("cannot move the GRID into place at " + target + ": " + error.message());
-        kept_ = true;
+    // Puts the GRID in place, replacing an earlier one only now that it is complete.
+    void replaceTarget() {
+        replaceWithStaged(path_, target_);
+        placed_ = true;
     }
 
 private:
+    std::string target_;
     std::string path_;
-    bool kept_ = false;
+    bool placed_ = false;
 };
+
+// An earlier GRID of the name may be replaced; anything else in the way stays.
+bool replaceable(const std::string& target, const std::string& workspace) {
+    return isGridFolder(target) && ::access(target.c_str(), W_OK) == 0 && ::access(workspace.c_str(), W_OK) == 0;
+}
 
 }  // namespace
 
@@ -56,12 +64,15 @@ void writeEsriGrid(const std::string& workspace, const std::string& name, const 
 void writeEsriGrid(const std::string& workspace, const std::string& name, const RasterGeometry& raster,
                    const RowProducer& rows, const std::string& projection) {
     if (std::string problem = gridNameProblem(name); !problem.empty()) throw std::runtime_error(problem);
+    if (std::string problem = gridLayoutProblem(raster); !problem.empty())
+        throw std::runtime_error("cannot write the GRID " + name + ": " + problem);
     const std::string target = joinPath(workspace, gridFolderName(name));
     std::error_code error;
-    if (fs::exists(fs::symlink_status(target, error)))
+    const bool replacing = fs::exists(fs::symlink_status(target, error));
+    if (replacing && !replaceable(target, workspace))
         throw std::runtime_error("cannot write the GRID " + name + ": " + target + " is in the way");
 
-    TemporaryFolder folder(target);
+    StagedFolder folder(target);
     OutputFile data(folder.file("w001001.adf"));
     OutputFile index(folder.file("w001001x.adf"));
     const GridStatistics statistics = writeGridTile(raster, rows, data, index);
@@ -71,15 +82,21 @@ void writeEsriGrid(const std::string& workspace, const std::string& name, const 
     writeSmallFile(folder.file("dblbnd.adf"), gridBounds(raster));
     writeSmallFile(folder.file("sta.adf"), gridStatistics(statistics));
     if (!projection.empty()) writeSmallFile(folder.file("prj.adf"), projection);
-    folder.moveTo(target);
+    folder.replaceTarget();
 
+    // The INFO entries last: a GRID that is in place may be listed.
     try {
         addGridTables(workspace, name);
-    } catch (...) {
-        std::error_code ignored;  // the failure below is the one to report
-        fs::remove_all(target, ignored);
+    } catch (const std::exception&) {
+        if (!replacing) {             // a new GRID whose entries failed takes them back, and goes
+            std::error_code ignored;  // the failure rethrown below is the one to report
+            try {
+                removeGridTables(workspace, name);
+            } catch (const std::exception&) {  // as above: the first failure is reported
+            }
+            fs::remove_all(target, ignored);
+        }
         throw;
     }
 }
-
 }  // namespace kestrune

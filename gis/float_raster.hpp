@@ -5,6 +5,7 @@
 #include <cfloat>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace kestrune {
 
@@ -22,6 +23,11 @@ struct RasterGeometry {
     double xurcorner() const { return xllcorner + static_cast<double>(ncols) * cellsize; }
     double yurcorner() const { return yllcorner + static_cast<double>(nrows) * cellsize; }
 };
+
+// Why a raster cannot lie where `raster` says, or empty when it can: a
+// corner or cell size that is not a finite number, a cell size that is not
+// positive, or an extent whose far edge passes the largest number.
+std::string extentProblem(const RasterGeometry& raster);
 
 // A single-band float raster in memory. Row 0 is the northern edge, column 0
 // the western edge; NoData cells hold kGridNoData.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 namespace kestrune {
 namespace {
@@ -28,6 +29,16 @@ std::string gridNameProblem(const std::string& name) {
     const std::string lower = gridFolderName(name);
     if (lower == "con" || lower == "info") return quoted + "is reserved";
     return {};
+}
+
+bool isGridFolder(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path path(folder);
+    const std::string name = path.filename().string();
+    if (name.empty() || name.front() == '.' || gridFolderName(name) == "info") return false;
+    return fs::is_directory(path, error) &&
+           (fs::is_regular_file(path / "hdr.adf", error) || fs::is_regular_file(path / "HDR.ADF", error));
 }
 
 std::string gridFolderName(const std::string& name) { return transformed(name, std::tolower); }

@@ -9,6 +9,10 @@ namespace kestrune {
 // case); not "con" or "info" in any case.
 std::string gridNameProblem(const std::string& name);
 
+// True for a folder that holds a GRID: hdr.adf in it, a name that is not
+// hidden and not the workspace's INFO folder.
+bool isGridFolder(const std::string& folder);
+
 // The GRID's folder name: the name in lower case.
 std::string gridFolderName(const std::string& name);
 

@@ -166,10 +166,45 @@ std::mutex& directoryMutex() {
 
 }  // namespace
 
+namespace {
+
+bool isLive(const char* record) { return readInt16(record + 62) == 0; }
+
+// Marks the record deleted and removes its table's files.
+void deleteTable(LockedDirectory& directory, const fs::path& info, std::size_t at) {
+    std::string record(directory.record(at), kDirectoryRecord);
+    const int number = tableNumber(record.data());
+    patchInt32(record, 60, (132 << 16) | 1);  // the constant 132, then the deleted flag
+    directory.put(at, record);
+    for (const char* extension : {".nit", ".dat"}) {
+        const fs::path file = info / (tableFileBase(number) + extension);
+        std::error_code error;
+        fs::remove(file, error);
+        if (error) throw std::runtime_error("cannot remove the INFO table " + file.string() + ": " + error.message());
+    }
+}
+
+// The live tables of GRID `name` (NAME.BND, NAME.STA, NAME.VAT ...) other than `keep`.
+std::vector<std::size_t> tablesOf(const LockedDirectory& directory, const std::string& name,
+                                  const std::vector<std::string>& keep) {
+    const std::string prefix = gridTableName(name, "");
+    std::vector<std::size_t> found;
+    for (std::size_t i = 0; i < directory.records(); ++i) {
+        const std::string tableName = trimmedName(directory.record(i));
+        if (tableName.rfind(prefix, 0) == 0 && isLive(directory.record(i)) &&
+            std::find(keep.begin(), keep.end(), tableName) == keep.end())
+            found.push_back(i);
+    }
+    return found;
+}
+
+}  // namespace
+
 void addGridTables(const std::string& workspace, const std::string& name) {
     std::lock_guard<std::mutex> guard(directoryMutex());
     const fs::path info = fs::path(workspace) / "info";
     LockedDirectory directory(info);
+    std::vector<std::string> written;
     for (const TableKind& kind : kTables) {
         const std::string tableName = gridTableName(name, kind.suffix);
         std::size_t at = directory.find(tableName);
@@ -178,7 +213,11 @@ void addGridTables(const std::string& workspace, const std::string& name) {
         writeSmallFile((info / (tableFileBase(number) + ".nit")).string(), fieldDefinitions(kind));
         writeSmallFile((info / (tableFileBase(number) + ".dat")).string(), dataPath(name, kind));
         directory.put(at, directoryRecord(tableName, number));
+        written.push_back(tableName);
     }
+    // Tables an earlier GRID of the name had and this one has not (the
+    // value attribute table of an integer GRID) go.
+    for (std::size_t at : tablesOf(directory, name, written)) deleteTable(directory, info, at);
 }
 
 void removeGridTables(const std::string& workspace, const std::string& name) {
@@ -186,22 +225,7 @@ void removeGridTables(const std::string& workspace, const std::string& name) {
     const fs::path info = fs::path(workspace) / "info";
     if (!fs::exists(info / "arc.dir")) return;
     LockedDirectory directory(info);
-    for (const TableKind& kind : kTables) {
-        std::size_t at = directory.find(gridTableName(name, kind.suffix));
-        if (at == directory.records()) continue;
-        std::string record(directory.record(at), kDirectoryRecord);
-        int number = tableNumber(record.data());
-        patchInt32(record, 60, (132 << 16) | 1);  // the constant 132, then the deleted flag
-        directory.put(at, record);
-        for (const char* extension : {".nit", ".dat"}) {
-            std::error_code error;
-            fs::remove(info / (tableFileBase(number) + extension), error);
-            if (error)
-                throw std::runtime_error("cannot remove the INFO table " +
-                                         (info / (tableFileBase(number) + extension)).string() + ": " +
-                                         error.message());
-        }
-    }
+    for (std::size_t at : tablesOf(directory, name, {})) deleteTable(directory, info, at);
 }
 
 }  // namespace kestrune

@@ -8,6 +8,7 @@
 
 #include "common/file_naming.hpp"
 #include "common/folder_listing.hpp"
+#include "common/replacement.hpp"
 #include "common/small_file.hpp"
 
 #include <unistd.h>
@@ -19,14 +20,6 @@ namespace fs = std::filesystem;
 
 namespace kestrune {
 namespace {
-
-bool isGridFolder(const fs::path& folder) {
-    std::error_code error;
-    const std::string name = folder.filename().string();
-    if (name.empty() || name.front() == '.' || gridFolderName(name) == "info") return false;
-    return fs::is_directory(folder, error) &&
-           (fs::is_regular_file(folder / "hdr.adf", error) || fs::is_regular_file(folder / "HDR.ADF", error));
-}
 
 std::string projectionText(const std::string& path) {
     if (path.empty()) return {};
@@ -60,7 +53,7 @@ RasterWorkspace RasterWorkspace::open(const std::string& folder) {
 
 std::optional<RasterDataset> RasterWorkspace::findGrid(const std::string& name) const {
     const std::string folderName = gridFolderName(name);
-    if (!isGridFolder(fs::path(folder_) / folderName)) return std::nullopt;
+    if (!isGridFolder((fs::path(folder_) / folderName).string())) return std::nullopt;
     RasterDataset dataset(folder_, folderName);
     checkEsriGridOpens(dataset.path());
     return dataset;
@@ -70,12 +63,17 @@ std::vector<RasterDataset> RasterWorkspace::grids() const {
     std::vector<std::string> names;
     std::error_code error;
     for (fs::directory_iterator entry(folder_, error), end; !error && entry != end; entry.increment(error))
-        if (isGridFolder(entry->path())) names.push_back(entry->path().filename().string());
+        if (isGridFolder(entry->path().string())) names.push_back(entry->path().filename().string());
     if (error) throw std::runtime_error("cannot list the GRIDs of " + folder_ + ": " + error.message());
     std::sort(names.begin(), names.end());
     std::vector<RasterDataset> datasets;
     for (const auto& name : names) datasets.emplace_back(folder_, name);
     return datasets;
+}
+
+void clearWorkspaceLeftovers(const std::string& folder) {
+    clearLeftovers(folder);
+    clearLeftovers((fs::path(folder) / "info").string());
 }
 
 void importAsciiRaster(const std::string& asciiPath, const RasterWorkspace& workspace, const std::string& gridName,

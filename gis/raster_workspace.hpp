@@ -47,6 +47,10 @@ private:
     std::string folder_;
 };
 
+// Clears what killed runs left in a workspace folder and its INFO folder
+// (see clearLeftovers): an earlier GRID a run had moved aside comes back.
+void clearWorkspaceLeftovers(const std::string& folder);
+
 // Makes a float GRID named `gridName` in the workspace from an ESRI ASCII
 // raster; `projectionPath`, when not empty, is a .prj whose text becomes the
 // GRID's prj.adf. Throws std::runtime_error with the reason.

@@ -3,6 +3,7 @@
 #include "common/failure_description.hpp"
 #include "common/file_naming.hpp"
 #include "common/folder_listing.hpp"
+#include "common/replacement.hpp"
 #include "common/sidecar_files.hpp"
 #include "gis/grid_name.hpp"
 #include "gis/raster_workspace.hpp"
@@ -23,11 +24,10 @@ std::string projectionOf(const SidecarSplit& split, const std::string& base, con
     return {};
 }
 
-// Deletes the GRID a file is about to replace, when it may be deleted.
-void removeEarlierGrid(const RasterWorkspace& workspace, const std::string& gridName) {
-    if (!FldExist(joinPath(workspace.folder(), gridFolderName(gridName)))) return;
-    std::optional<RasterDataset> earlier = workspace.findGrid(gridName);
-    if (earlier && earlier->canDelete()) earlier->remove();
+// An earlier GRID of the name that cannot be read stops the conversion; one
+// that can is replaced when the new one is complete, if it may be.
+void checkEarlierGrid(const RasterWorkspace& workspace, const std::string& gridName) {
+    if (FldExist(joinPath(workspace.folder(), gridFolderName(gridName)))) workspace.findGrid(gridName);
 }
 
 // "<source path> Error-<description>"; the path is empty for a failure
@@ -48,6 +48,7 @@ void ASCII2GRID(RunContext& run) {
     try {
         split = splitSidecars(listFolderFiles(asciiFolder), {".prj", ".aux.xml"});
         workspace = RasterWorkspace::open(gridFolder);
+        clearWorkspaceLeftovers(gridFolder);
     } catch (const std::exception& failure) {
         reportGridFailure(run, "", failure);
         return;
@@ -62,7 +63,7 @@ void ASCII2GRID(RunContext& run) {
         if (!fresh)
             throw std::runtime_error("the GRID " + gridName + " is already made from " + earlier->second +
                                      " in this run");
-        removeEarlierGrid(*workspace, gridName);
+        checkEarlierGrid(*workspace, gridName);
         workspace = RasterWorkspace::open(gridFolder);
         importAsciiRaster(joinPath(asciiFolder, name), *workspace, gridName,
                           projectionOf(split, gridName, asciiFolder));

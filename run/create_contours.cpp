@@ -4,7 +4,11 @@
 
 #include "common/failure_description.hpp"
 #include "common/file_naming.hpp"
+#include "common/replacement.hpp"
 
+#include <unistd.h>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 
@@ -13,39 +17,46 @@ namespace fs = std::filesystem;
 namespace kestrune {
 namespace {
 
-// Deletes one file; a read-only file counts as protected, as on every
-// desktop system the program's users come from.
-void deleteShapefilePart(const fs::path& path) {
+// Throws when a file of an earlier shapefile may not go: a read-only file
+// counts as protected, as on every desktop system the program's users come
+// from, and so does one in a folder that may not be written.
+void checkShapefilePartMayGo(const fs::path& path) {
     std::error_code error;
     fs::file_status status = fs::status(path, error);
     if (error || !fs::is_regular_file(status)) return;  // only ordinary files are looked for
     if ((status.permissions() & fs::perms::owner_write) == fs::perms::none)
         throw std::runtime_error("Permission denied: " + path.string() + " is read-only");
-    fs::remove(path, error);
-    if (error) throw std::runtime_error(error.message() + ": " + path.string());
+    if (::access(path.parent_path().c_str(), W_OK) != 0)
+        throw std::runtime_error(std::string(std::strerror(errno)) + ": " + path.string());
 }
 
 }  // namespace
 
-void DelPreShpFile(RunContext& run, const std::string& aFileName) {
-    try {
-        for (const char* extension : {".shp", ".shx", ".dbf", ".sbn", ".sbx"})
-            deleteShapefilePart(aFileName + extension);
-    } catch (const std::exception& failure) {
-        run.showMessage("Del_fail " + describeFailure(failure));
+std::string DelPreShpFile(RunContext& run, const std::string& aFileName) {
+    for (const char* extension : {".shp", ".shx", ".dbf", ".sbn", ".sbx"}) {
+        try {
+            checkShapefilePartMayGo(aFileName + extension);
+        } catch (const std::exception& failure) {
+            run.showMessage("Del_fail " + describeFailure(failure));
+            return aFileName + extension;
+        }
     }
+    return {};
 }
 
 void CreateContours(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder,
                     double dInterval, double dbase) {
     const std::string gridName = datasetName(pRasterDs.path());
+    const std::string target = joinPath(strExportFolder, gridName);
     // The new contours are complete before the earlier ones go, so a failure
     // (too large a shapefile, a full disk) leaves the earlier shapefile.
     ShapefileDataset contours = contourShapefile(pRasterDs, strExportFolder, ContourOptions{dInterval, dbase});
-    DelPreShpFile(run, joinPath(strExportFolder, gridName));
+    const std::string protectedFile = DelPreShpFile(run, target);
     try {
-        contours.renameTo(gridName);
-    } catch (...) {
+        if (!protectedFile.empty())
+            throw std::runtime_error("cannot rename the contours to " + protectedFile + ": the file is still there");
+        replaceFileSet(contours.basePath(), target, shapefileExtensions());
+    } catch (const std::exception&) {
         contours.discard();
         throw;
     }

@@ -8,15 +8,17 @@
 
 namespace kestrune {
 
-// Removes an earlier shapefile of base path `aFileName` (.shp, .shx, .dbf,
-// .sbn, .sbx, in this order). The first file that cannot be deleted (also a
-// read-only one) is reported with "Del_fail " and its reason, and the later
-// ones are not tried; RunOk is untouched.
-void DelPreShpFile(RunContext& run, const std::string& aFileName);
+// Makes way for a shapefile of base path `aFileName`: its earlier files
+// (.shp, .shx, .dbf, .sbn, .sbx, in this order) may go once the new ones are
+// complete. The first that may not (a read-only file, a folder that may not
+// be written) is reported with "Del_fail " and its reason, the later ones
+// are not looked at, and its path is returned; empty when all may go.
+// RunOk is untouched.
+std::string DelPreShpFile(RunContext& run, const std::string& aFileName);
 
 // Makes the contour shapefile <strExportFolder>/<GRID name>.shp of a GRID
-// under a hidden name, then removes an earlier one of that name and puts
-// the new one in its place. Failures pass on to the caller as exceptions;
+// under a hidden name, then puts it in place of an earlier one of that
+// name, the whole set at once (replaceFileSet). Failures pass on to the caller as exceptions;
 // nothing half-written stays behind, and the earlier shapefile stays when
 // the new one could not be made.
 void CreateContours(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder,

@@ -9,7 +9,6 @@
 
 #include <exception>
 #include <filesystem>
-#include <optional>
 #include <stdexcept>
 
 namespace kestrune {
@@ -34,10 +33,11 @@ void CreateSlopes(RunContext& run, const RasterDataset& pRasterDs, const std::st
         reportSlopeFailure(run, "the slope GRID " + slopePath + " would replace its own source GRID");
         return;
     }
-    std::optional<RasterDataset> earlier;
-    if (FldExist(slopePath)) earlier = RasterWorkspace::open(strExportFolder).findGrid(gridName);
+    // An earlier slope GRID that cannot be read stops the walk; one that may
+    // be replaced is, when the new one is complete; one that may not stays,
+    // and saving is refused.
+    if (FldExist(slopePath)) RasterWorkspace::open(strExportFolder).findGrid(gridName);
     try {
-        if (earlier && earlier->canDelete()) earlier->remove();
         saveAsGrid(slopeOfGrid(pRasterDs), slopePath, readGridProjection(pRasterDs.path()));
     } catch (const std::exception& failure) {
         reportSlopeFailure(run, describeFailure(failure));

@@ -4,7 +4,9 @@
 #include "run/create_contours.hpp"
 #include "run/create_slopes.hpp"
 
+#include "common/folder_listing.hpp"
 #include "common/number_text.hpp"
+#include "common/replacement.hpp"
 
 #include <stdexcept>
 
@@ -22,6 +24,9 @@ double contourNumber(const std::string& text, const char* what) {
 void GetRasterLayersFromFolder(RunContext& run) {
     const RunSettings& settings = run.settings;
     const RasterWorkspace workspace = RasterWorkspace::open(settings.gridFolder);
+    clearWorkspaceLeftovers(settings.gridFolder);
+    if (settings.slopeOutput && FldExist(settings.slopeFolder)) clearWorkspaceLeftovers(settings.slopeFolder);
+    if (settings.contourOutput && FldExist(settings.contourFolder)) clearLeftovers(settings.contourFolder);
     for (const RasterDataset& dataset : workspace.grids()) {
         if (settings.slopeOutput) {
             run.setStatusLine("Running : ESRI GRID--> Get Slope " + dataset.path());

@@ -3,6 +3,7 @@
 #include "common/failure_description.hpp"
 #include "common/file_naming.hpp"
 #include "common/folder_listing.hpp"
+#include "common/replacement.hpp"
 #include "common/sidecar_files.hpp"
 #include "run/folder_step.hpp"
 #include "run/xyz_grid_engine.hpp"
@@ -25,11 +26,12 @@ void checkOutputIsFree(const std::string& xyzPath, const std::string& ascPath,
         throw std::runtime_error("its output " + ascPath + " would replace the input file itself");
 }
 
-// Removes an earlier output, so that a failed conversion leaves none.
-void removeEarlierOutput(const std::string& ascPath) {
+// An earlier output is replaced when the new one is complete, so a failed
+// conversion leaves it as it was; a folder of its name may not be replaced.
+void checkEarlierOutput(const std::string& ascPath) {
     std::error_code error;
-    std::filesystem::remove(ascPath, error);
-    if (error) throw std::runtime_error("cannot delete the earlier output " + ascPath + ": " + error.message());
+    if (std::filesystem::is_directory(std::filesystem::symlink_status(ascPath, error)))
+        throw std::runtime_error("cannot delete the earlier output " + ascPath + ": it is a folder");
 }
 
 void copyProjections(const SidecarSplit& split, const std::string& fileName, const std::string& xyzFolder,
@@ -49,6 +51,7 @@ void XYZ2ASCII(RunContext& run) {
     const std::string& xyzFolder = run.settings.xyzFolder;
     const std::string& asciiFolder = run.settings.asciiFolder;
     const SidecarSplit split = splitSidecars(listFolderFiles(xyzFolder), {".prj"});
+    clearLeftovers(asciiFolder);
     std::map<std::string, std::string> madeFrom;  // output path -> XYZ file name
     FolderStep step;
     step.statusPrefix = "Running : XYZ-->ASCII(";
@@ -57,7 +60,7 @@ void XYZ2ASCII(RunContext& run) {
         const std::string xyzPath = joinPath(xyzFolder, name);
         const std::string ascPath = ascOutputPath(asciiFolder, name);
         checkOutputIsFree(xyzPath, ascPath, madeFrom, name);
-        removeEarlierOutput(ascPath);
+        checkEarlierOutput(ascPath);
         if (XyzGridEngine(run, xyzPath, ascPath)) copyProjections(split, name, xyzFolder, asciiFolder);
     };
     step.report = [&](const std::string& name, const std::exception& failure) {

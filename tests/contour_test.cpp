@@ -156,23 +156,33 @@ TEST(CreateContours, AFailedRunKeepsTheEarlierShapefile) {
     EXPECT_EQ(test::folderNames(grid.contours), (std::vector<std::string>{"hill.dbf", "hill.shp", "hill.shx"}));
 }
 
-TEST(DelPreShpFile, AReadOnlyFileIsReportedAndStopsTheDeleting) {
+// A protected file of the earlier shapefile is reported once; the earlier
+// shapefile then stays whole, and the new contours do not go in.
+TEST(DelPreShpFile, AReadOnlyFileIsReportedAndKeepsTheEarlierShapefile) {
     ContourGrid grid;
     const std::string base = grid.contours + "/hill";
     for (const char* extension : {".shp", ".shx", ".dbf", ".sbn", ".sbx", ".prj"})
         test::writeFile(base + extension, "x");
     std::filesystem::permissions(base + ".shx", std::filesystem::perms::owner_read);
+    const std::vector<std::string> earlier = test::folderNames(grid.contours);
     grid.run.RunOk = true;
-    DelPreShpFile(grid.run, base);
+    EXPECT_EQ(DelPreShpFile(grid.run, base), base + ".shx");
     ASSERT_EQ(grid.ui.messages.size(), 1u);
     EXPECT_EQ(grid.ui.messages[0].prompt, "Del_fail Permission denied: " + base + ".shx is read-only");
     EXPECT_EQ(grid.ui.messages[0].title, "Kestrune");
     EXPECT_TRUE(grid.run.RunOk);
-    EXPECT_EQ(test::folderNames(grid.contours),
-              (std::vector<std::string>{"hill.dbf", "hill.prj", "hill.sbn", "hill.sbx", "hill.shx"}));
-    // The contours still run, and the name still taken stops them.
-    EXPECT_THROW(CreateContours(grid.run, grid.dataset(), grid.contours, 10, 0), std::runtime_error);
-    EXPECT_EQ(test::folderNames(grid.contours).size(), 5u);
+    EXPECT_EQ(test::folderNames(grid.contours), earlier);
+    // The contours are made, and the protected name stops them going in.
+    try {
+        CreateContours(grid.run, grid.dataset(), grid.contours, 10, 0);
+        FAIL() << "no failure";
+    } catch (const std::runtime_error& failure) {
+        EXPECT_EQ(std::string(failure.what()),
+                  "cannot rename the contours to " + base + ".shx: the file is still there");
+    }
+    EXPECT_EQ(grid.ui.messages.size(), 2u);
+    EXPECT_EQ(test::folderNames(grid.contours), earlier);
+    EXPECT_EQ(test::readFile(base + ".shp"), "x");
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace kestrune {
 namespace {
 
@@ -108,9 +110,21 @@ TEST(EsriAsciiReader, MalformedFilesNameTheFileTheProblemAndTheLine) {
         EXPECT_EQ(failureOf(dir.file("bad.asc")), dir.file("bad.asc") + expected);
     }
     test::TempDir dir;
-    test::writeFile(dir.file("huge.asc"), "ncols 100000\nnrows 98000\nxllcorner 0\nyllcorner 0\ncellsize 1\n1\n");
+    // Headers that claim more than the file holds or than memory holds are
+    // refused before anything is allocated.
+    test::writeFile(dir.file("huge.asc"), "ncols 40000\nnrows 40000\nxllcorner 0\nyllcorner 0\ncellsize 1\n1 2 3\n");
+    EXPECT_EQ(
+        failureOf(dir.file("huge.asc"), 1u << 30),
+        dir.file("huge.asc") +
+            ": ncols x nrows = 1600000000 values need at least 3199999999 bytes, the file holds 6 after its header");
+    std::filesystem::resize_file(dir.file("huge.asc"), 3200000100ull);  // sparse: no disk taken
     EXPECT_EQ(failureOf(dir.file("huge.asc"), 1u << 30),
-              dir.file("huge.asc") + ": a raster of 100000 x 98000 cells is too large");
+              dir.file("huge.asc") + ": a raster of 40000 x 40000 cells is too large");
+    // Corners and extents that are no finite numbers.
+    test::writeFile(dir.file("far.asc"), "ncols 2\nnrows 1\nxllcorner 1.7e308\nyllcorner 0\ncellsize 1e307\n1 2\n");
+    EXPECT_EQ(failureOf(dir.file("far.asc")), dir.file("far.asc") +
+                                                  ": the extent of 2 x 1 cells of 1E+307 from (1.7E+308, 0) passes the "
+                                                  "largest number");
     EXPECT_NE(failureOf(dir.file("missing.asc")).find("cannot open"), std::string::npos);
 }
 

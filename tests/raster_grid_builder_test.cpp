@@ -104,7 +104,7 @@ TEST(BuildRasterGrid, BadCellSizesAndSizesFailWithAReason) {
     EXPECT_EQ(failureOf(kLattice, "0"), "the cell size 0 is not positive");
     EXPECT_EQ(failureOf(kLattice, "-5"), "the cell size -5 is not positive");
     EXPECT_EQ(failureOf(kLattice, "1e39"), "the cell size 1E+39 is outside the 32-bit range");
-    EXPECT_EQ(failureOf(kLattice, "1e-50"), "the cell size 1E-50 is not positive");
+    EXPECT_EQ(failureOf(kLattice, "1e-50"), "the cell size 1E-50 rounds to 0 as a 32-bit number");
     EXPECT_EQ(failureOf("0 0 1\r\n1e300 0 2\r\n"), "the inferred cell size 1E+300 is outside the 32-bit range");
     // Scattered points with a tiny cell size.
     EXPECT_EQ(failureOf("0 0 1\r\n100 98 3\r\n", "0.0005", 1u << 30), "grid of 200001 x 196001 cells is too large");

@@ -58,7 +58,10 @@ TEST(XYZ2ASCII, ABadFileIsReportedAndTheOthersAreWritten) {
     EXPECT_EQ(c.ui.messages[1].title, "Program was interrupted");
     // The failing file empties the status line; the next file shows again.
     EXPECT_EQ(c.ui.statusTexts[2], "");
-    EXPECT_EQ(test::folderNames(c.settings.asciiFolder), (std::vector<std::string>{"a.asc", "d.asc", "other.txt"}));
+    // The failed file's earlier output stays as it was.
+    EXPECT_EQ(test::folderNames(c.settings.asciiFolder),
+              (std::vector<std::string>{"a.asc", "b.asc", "d.asc", "other.txt"}));
+    EXPECT_EQ(test::readFile(c.ascii("b.asc")), "older output");
 }
 
 TEST(XYZ2ASCII, TwoFilesForOneOutputReportTheLater) {

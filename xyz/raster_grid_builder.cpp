@@ -14,6 +14,8 @@ float checkedCellSize(double value, const std::string& origin) {
     if (!std::isfinite(value) || std::fabs(value) > FLT_MAX)
         throw std::runtime_error(origin + " " + formatDouble(value) + " is outside the 32-bit range");
     float cellsize = static_cast<float>(value);
+    if (value > 0 && cellsize == 0)
+        throw std::runtime_error(origin + " " + formatDouble(value) + " rounds to 0 as a 32-bit number");
     if (!(cellsize > 0)) throw std::runtime_error(origin + " " + formatDouble(value) + " is not positive");
     return cellsize;
 }

@@ -3,9 +3,11 @@
 #include "common/both_cores.hpp"
 #include "common/mapped_file.hpp"
 #include "common/number_text.hpp"
+#include "common/quoted_text.hpp"
 
 #include <fast_float/fast_float.h>
 
+#include <cfloat>
 #include <cmath>
 #include <optional>
 
@@ -24,6 +26,10 @@ const char* skipLineEnd(const char* p, const char* end) {
     return p + 1;
 }
 
+// Every Z ends in a float cell of a GRID: one beyond its range is refused
+// here, where the line is known, rather than at the GRID.
+bool fitsAGridCell(double z) { return std::fabs(z) <= FLT_MAX; }
+
 bool isComment(char first) { return first == '#' || first == '\'' || first == '\\' || first == '/'; }
 
 struct LineFailure {
@@ -38,12 +44,6 @@ struct ParsedText {
     std::uint64_t lineCount = 0;
     std::optional<LineFailure> failure;
 };
-
-std::string quoted(std::string_view field) {
-    constexpr std::size_t kShown = 40;
-    std::string text(field.substr(0, kShown));
-    return "\"" + text + (field.size() > kShown ? "...\"" : "\"");
-}
 
 class TextParser {
 public:
@@ -108,6 +108,7 @@ private:
         } else if (p != end && !isLineEnd(*p)) {
             return nullptr;
         }
+        if (!fitsAGridCell(value[2])) return nullptr;  // the exact reading names the line
         coords.push_back(value[0]);
         coords.push_back(value[1]);
         coords.push_back(value[2]);
@@ -135,7 +136,8 @@ private:
 
     bool readField(std::string_view field, int number, double& value) {
         auto parsed = parseNumber(field);
-        if (!parsed) return fail(false, "field " + std::to_string(number) + " " + quoted(field) + " is not a number");
+        if (!parsed)
+            return fail(false, "field " + std::to_string(number) + " " + quotedText(field) + " is not a number");
         value = *parsed;
         return true;
     }
@@ -151,6 +153,9 @@ private:
         if (!hasThird) return fail(false, "field 3 (Z) is missing");
         nextField(rest, z);
         if (!readField(z, 3, vz)) return false;
+        if (!fitsAGridCell(vz))
+            return fail(false, "the Z value " + formatDouble(vz) +
+                                   " is beyond what a 32-bit GRID cell holds (3.4028235E+38 either way)");
         coords.push_back(vx);
         coords.push_back(vy);
         coords.push_back(vz);

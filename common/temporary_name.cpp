@@ -1,0 +1,71 @@
+#include "common/temporary_name.hpp"
+
+#include <unistd.h>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+
+namespace kestrune {
+namespace {
+
+constexpr const char* kMark = ".kestrune~";
+constexpr const char* kBackup = ".old";
+
+}  // namespace
+
+const std::string& hostName() {
+    static const std::string name = [] {
+        char text[256] = {};
+        if (gethostname(text, sizeof text - 1) != 0 || !*text) return std::string("localhost");
+        std::string host(text);
+        for (char& c : host)
+            if (c == '~' || c == '/') c = '_';  // the name must not hold the separators
+        return host;
+    }();
+    return name;
+}
+
+bool processAlive(long process) {
+    return process > 0 && (::kill(static_cast<pid_t>(process), 0) == 0 || errno == EPERM);
+}
+
+std::string temporaryPathBeside(const std::string& targetPath) {
+    static std::atomic<unsigned> counter{0};
+    const std::filesystem::path target(targetPath);
+    const std::string name = "." + target.filename().string() + kMark + hostName() + "~" + std::to_string(getpid()) +
+                             "~" + std::to_string(counter++);
+    return (target.parent_path() / name).string();
+}
+
+std::string backupPathOf(const std::string& temporaryPath) { return temporaryPath + kBackup; }
+
+std::optional<TemporaryName> parseTemporaryName(const std::string& fileName) {
+    const auto mark = fileName.find(kMark);
+    if (fileName.size() < 2 || fileName.front() != '.' || mark == std::string::npos || mark < 2) return std::nullopt;
+    TemporaryName parsed;
+    parsed.target = fileName.substr(1, mark - 1);
+    std::string rest = fileName.substr(mark + std::char_traits<char>::length(kMark));  // host~process~counter...
+    const auto hostEnd = rest.find('~');
+    if (hostEnd == std::string::npos) return std::nullopt;
+    parsed.host = rest.substr(0, hostEnd);
+    rest.erase(0, hostEnd + 1);
+    char* end = nullptr;
+    parsed.process = std::strtol(rest.c_str(), &end, 10);
+    if (end == rest.c_str() || *end != '~') return std::nullopt;
+    rest.erase(0, static_cast<std::size_t>(end - rest.c_str()) + 1);
+    std::size_t digits = 0;
+    while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9') ++digits;
+    if (digits == 0) return std::nullopt;
+    parsed.group = fileName.substr(0, fileName.size() - (rest.size() - digits));
+    std::string extension = rest.substr(digits);
+    if (extension.rfind(kBackup, 0) == 0) {
+        parsed.backup = true;
+        extension.erase(0, std::char_traits<char>::length(kBackup));
+    }
+    parsed.target += extension;
+    return parsed;
+}
+
+}  // namespace kestrune

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace kestrune {
+
+// Outputs are made under hidden names beside their targets and moved into
+// place when complete:
+//   .<target name>.kestrune~<host>~<process>~<counter>[.old][<extension>]
+// ".old" marks an earlier output moved aside while its successor goes in;
+// the extension is that of a file of a set (".shp" of a shapefile) whose
+// target is the set's base name plus the extension. The host and process
+// tell a later run whether the run that made the name is gone.
+
+// A fresh hidden name beside `targetPath` (no file is made).
+std::string temporaryPathBeside(const std::string& targetPath);
+
+// The same name marked as an earlier output moved aside.
+std::string backupPathOf(const std::string& temporaryPath);
+
+// What a hidden name says, or none for a name that is not one of ours.
+struct TemporaryName {
+    std::string target;  // the name in the folder it stands for
+    std::string group;   // the hidden name without ".old" and extension: one output
+    std::string host;
+    long process = 0;
+    bool backup = false;
+};
+std::optional<TemporaryName> parseTemporaryName(const std::string& fileName);
+
+// This machine's name, as temporary names carry it.
+const std::string& hostName();
+
+// True when a process of this host with that number is alive.
+bool processAlive(long process);
+
+}  // namespace kestrune
