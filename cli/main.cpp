@@ -3,6 +3,7 @@
 #include "cli/stderr_reporter.hpp"
 
 #include "common/failure_description.hpp"
+#include "common/process_setup.hpp"
 #include "common/version.hpp"
 #include "run/run_sequence.hpp"
 
@@ -11,6 +12,7 @@
 
 int main(int argc, char** argv) {
     using namespace kestrune;
+    prepareProcess();
     const BatchOptions options = parseBatchOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (options.helpWanted) {
         std::cout << batchHelpText();

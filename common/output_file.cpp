@@ -1,5 +1,7 @@
 #include "common/output_file.hpp"
 
+#include "common/write_failure.hpp"
+
 #include <unistd.h>
 #include <atomic>
 #include <cerrno>
@@ -11,10 +13,13 @@ namespace fs = std::filesystem;
 
 namespace kestrune {
 
-OutputFile::OutputFile(std::string targetPath)
-    : targetPath_(std::move(targetPath)), temporaryPath_(temporaryPathBeside(targetPath_)) {
+OutputFile::OutputFile(std::string targetPath, std::string shownAs)
+    : targetPath_(std::move(targetPath)),
+      shownAs_(shownAs.empty() ? targetPath_ : std::move(shownAs)),
+      temporaryPath_(temporaryPathBeside(targetPath_)) {
     file_ = std::fopen(temporaryPath_.c_str(), "wb");
-    if (!file_) throw std::runtime_error("cannot create " + targetPath_ + ": " + std::strerror(errno));
+    if (!file_)
+        throw std::runtime_error("cannot create " + shownAs_ + ": " + writeFailureReason(temporaryPath_, errno));
 }
 
 OutputFile::~OutputFile() {
@@ -25,8 +30,7 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::fail(const std::string& action) {
-    std::string reason = std::strerror(errno);
-    throw std::runtime_error("cannot " + action + " " + targetPath_ + ": " + reason);
+    throw std::runtime_error("cannot " + action + " " + shownAs_ + ": " + writeFailureReason(temporaryPath_, errno));
 }
 
 void OutputFile::write(std::string_view bytes) {
@@ -47,7 +51,8 @@ void OutputFile::commit() {
     fs::rename(temporaryPath_, targetPath_, renameError);
     if (renameError) {
         std::remove(temporaryPath_.c_str());
-        throw std::runtime_error("cannot replace " + targetPath_ + ": " + renameError.message());
+        throw std::runtime_error("cannot replace " + shownAs_ + ": " +
+                                 writeFailureReason(targetPath_, renameError.value()));
     }
 }
 

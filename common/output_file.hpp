@@ -10,10 +10,12 @@ namespace kestrune {
 
 // A file written under a hidden temporary name beside its target and renamed
 // over the target by commit(). Destroyed without commit(), it removes the
-// temporary file, so a failure never leaves a partial output behind.
+// temporary file, so a failure never leaves a partial output behind. Its
+// messages name `shownAs` (the target itself unless given: a file of a
+// folder that is being made shows the folder's own place).
 class OutputFile {
 public:
-    explicit OutputFile(std::string targetPath);
+    explicit OutputFile(std::string targetPath, std::string shownAs = {});
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -27,6 +29,7 @@ private:
     [[noreturn]] void fail(const std::string& action);
 
     std::string targetPath_;
+    std::string shownAs_;
     std::string temporaryPath_;
     std::FILE* file_ = nullptr;
 };

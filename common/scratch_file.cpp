@@ -1,6 +1,7 @@
 #include "common/scratch_file.hpp"
 
-#include "common/output_file.hpp"
+#include "common/temporary_name.hpp"
+#include "common/write_failure.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -28,7 +29,7 @@ ScratchFile::~ScratchFile() {
 
 void ScratchFile::fail(const char* action) const {
     throw std::runtime_error(std::string("cannot ") + action + " a scratch file in " + folder_ + ": " +
-                             std::strerror(errno));
+                             writeFailureReason(folder_ + "/scratch", errno));
 }
 
 std::uint64_t ScratchFile::append(const void* bytes, std::size_t size) {

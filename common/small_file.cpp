@@ -16,8 +16,8 @@ std::optional<std::string> readSmallFile(const std::string& path) {
     return bytes;
 }
 
-void writeSmallFile(const std::string& path, const std::string& bytes) {
-    OutputFile file(path);
+void writeSmallFile(const std::string& path, const std::string& bytes, const std::string& shownAs) {
+    OutputFile file(path, shownAs);
     file.write(bytes);
     file.commit();
 }

@@ -107,11 +107,11 @@ private:
 }  // namespace
 
 void writeContourShapefile(const RasterRows& raster, const std::string& projection, const std::string& basePath,
-                           const std::string& name, const ContourOptions& options) {
+                           const std::string& name, const ContourOptions& options, const std::string& shownBase) {
     const ContourLevels levels{options.base, options.interval};
     checkLevels(raster, levels);
-    PolylineShapefileWriter writer(basePath, {{"ID", 8, 0}, {"CONTOUR", 12, 3}}, esriWkt(projection),
-                                   options.sizeLimit);
+    PolylineShapefileWriter writer(basePath, {{"ID", 8, 0}, {"CONTOUR", 12, 3}}, esriWkt(projection), options.sizeLimit,
+                                   shownBase);
     ShapefileSink sink(writer, raster.geometry);
     ContourMemory memory;
     memory.scratchFolder = fs::path(basePath).parent_path().string();  // on the disk the output goes to
@@ -128,10 +128,11 @@ void writeContourShapefile(const RasterRows& raster, const std::string& projecti
 ShapefileDataset contourShapefile(const RasterDataset& input, const std::string& outFolder,
                                   const ContourOptions& options) {
     const RasterRows raster = openEsriGrid(input.path());
-    const std::string temporaryShp = temporaryPathBeside((fs::path(outFolder) / input.name()).string()) + ".shp";
-    ShapefileDataset result(temporaryShp.substr(0, temporaryShp.size() - 4));
+    const std::string target = (fs::path(outFolder) / input.name()).string();
+    ShapefileDataset result(temporaryPathBeside(target));
     try {
-        writeContourShapefile(raster, readGridProjection(input.path()), result.basePath(), input.name(), options);
+        writeContourShapefile(raster, readGridProjection(input.path()), result.basePath(), input.name(), options,
+                              target);
     } catch (...) {  // cleared up, and passed on
         result.discard();
         throw;

@@ -28,8 +28,9 @@ struct ContourOptions {
 // to count levels in, and contours that would pass the size limit ("the
 // contours of dem need 2.9 GB, more than the 2 GB a shapefile holds; use a
 // larger interval"); the files written so far stay for the caller to remove.
+// Messages name `shownBase` (the base path unless given).
 void writeContourShapefile(const RasterRows& raster, const std::string& projection, const std::string& basePath,
-                           const std::string& name, const ContourOptions& options);
+                           const std::string& name, const ContourOptions& options, const std::string& shownBase = {});
 
 // A shapefile: its path without extension.
 class ShapefileDataset {

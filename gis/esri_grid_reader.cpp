@@ -4,6 +4,7 @@
 #include "gis/gdal_access.hpp"
 
 #include "common/both_cores.hpp"
+#include "common/number_text.hpp"
 #include "common/small_file.hpp"
 
 #include <gdal_priv.h>
@@ -12,10 +13,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -49,6 +53,9 @@ private:
     int value_;
 };
 
+// No raster is wider or taller than this many cells.
+constexpr double kMostCellsAcross = 1e9;
+
 // Our own reading of the GRIDs that ArcGIS and this program write for float
 // rasters: one tile of uncompressed float blocks, read a block at a time
 // with pread, so both cores may read at once and nothing stays in memory.
@@ -71,6 +78,15 @@ public:
             blocksPerColumn <= 0 || tile->blockWidth_ <= 0 || tile->blockHeight_ <= 0 ||
             tile->blockWidth_ * tile->blockHeight_ > 32767 || tile->data_.get() < 0)
             return nullptr;
+        const double west = readFloat64(&bounds[0]), south = readFloat64(&bounds[8]);
+        const double east = readFloat64(&bounds[16]), north = readFloat64(&bounds[24]);
+        if (!std::isfinite(west) || !std::isfinite(south) || !std::isfinite(east) || !std::isfinite(north) ||
+            !std::isfinite(g.cellsize) || !(east > west) || !(north > south) ||
+            (east - west) / g.cellsize > kMostCellsAcross || (north - south) / g.cellsize > kMostCellsAcross)
+            throw std::runtime_error("the GRID " + gridFolder + " is damaged: its bounds (dblbnd.adf) " +
+                                     formatDouble(west) + ", " + formatDouble(south) + ", " + formatDouble(east) +
+                                     ", " + formatDouble(north) + " make no extent of cells of " +
+                                     formatDouble(g.cellsize));
         // The size as GDAL derives it from the bounds; GDAL keeps the top edge.
         g.xllcorner = readFloat64(&bounds[0]);
         g.ncols = static_cast<std::int64_t>((readFloat64(&bounds[16]) - g.xllcorner + 0.5 * g.cellsize) / g.cellsize);
@@ -88,6 +104,15 @@ public:
             if (words != 0 && words != blockWords) return nullptr;  // compressed or integer blocks
             tile->blocks_.push_back({2 * static_cast<std::int64_t>(readInt32(&index[at])), words});
         }
+        // The index must reach the extent's last block row (its last row of
+        // blocks may be short): a header is held to the files it comes with.
+        const std::int64_t blockRows = (g.nrows + tile->blockHeight_ - 1) / tile->blockHeight_;
+        const std::int64_t needed = (blockRows - 1) * tile->blocksPerRow_ + 1;
+        if (static_cast<std::int64_t>(tile->blocks_.size()) < needed)
+            throw std::runtime_error("the GRID " + gridFolder + " is damaged: its tile index holds " +
+                                     std::to_string(tile->blocks_.size()) + " blocks where its extent of " +
+                                     std::to_string(g.ncols) + " x " + std::to_string(g.nrows) + " cells needs " +
+                                     std::to_string(needed));
         return tile;
     }
 
@@ -149,42 +174,83 @@ private:
     std::vector<Block> blocks_;
 };
 
-FloatRaster readThroughGdal(const std::string& gridFolder) {
-    GdalDataset dataset = openGrid(gridFolder);
+// The cells the tile index files of a GRID describe, one block an entry,
+// for a header to be held to: tiles of NoData may be missing, but a header
+// never claims more than its files could hold.
+double indexedCells(const std::filesystem::path& folder) {
+    double entries = 0;
+    std::string header;
+    std::error_code error;
+    for (std::filesystem::directory_iterator file(folder, error), end; !error && file != end; file.increment(error)) {
+        std::string name = file->path().filename().string();
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));  // either case
+        if (name == "hdr.adf") header = gridFile(file->path());
+        if (name.size() == 12 && name.rfind("w0", 0) == 0 && name.substr(7) == "x.adf") {
+            std::error_code sizeError;
+            const auto bytes = std::filesystem::file_size(file->path(), sizeError);
+            if (!sizeError && bytes > 100) entries += static_cast<double>((bytes - 100) / 8);
+        }
+    }
+    if (header.size() < 308) return 0;
+    return entries * static_cast<double>(readInt32(&header[296])) * readInt32(&header[304]);
+}
+
+// Every other GRID, through GDAL's AIG driver, its rows read as asked for.
+RasterRows rowsThroughGdal(const std::string& gridFolder) {
+    struct Source {
+        GdalDataset dataset;
+        std::mutex mutex;  // a GDAL dataset reads on one thread at a time
+        float noData = kGridNoData;
+        bool hasNoData = false;
+    };
+    auto source = std::make_shared<Source>();
+    source->dataset = openGrid(gridFolder);
     double transform[6];
-    if (dataset->GetGeoTransform(transform) != CE_None || transform[2] != 0 || transform[4] != 0)
+    if (source->dataset->GetGeoTransform(transform) != CE_None || transform[2] != 0 || transform[4] != 0)
         throw std::runtime_error("the GRID " + gridFolder + " has no north-up geotransform");
-    FloatRaster raster;
-    raster.ncols = dataset->GetRasterXSize();
-    raster.nrows = dataset->GetRasterYSize();
-    raster.cellsize = transform[1];
-    raster.xllcorner = transform[0];
-    raster.yllcorner = transform[3] + transform[5] * static_cast<double>(raster.nrows);
-    raster.cells.resize(static_cast<std::size_t>(raster.ncols * raster.nrows));
-    GDALRasterBand* band = dataset->GetRasterBand(1);
-    if (band->RasterIO(GF_Read, 0, 0, static_cast<int>(raster.ncols), static_cast<int>(raster.nrows),
-                       raster.cells.data(), static_cast<int>(raster.ncols), static_cast<int>(raster.nrows), GDT_Float32,
-                       0, 0) != CE_None)
-        throw std::runtime_error("cannot read the GRID " + gridFolder + ": " + lastGdalError("read failure"));
+    RasterGeometry g;
+    g.ncols = source->dataset->GetRasterXSize();
+    g.nrows = source->dataset->GetRasterYSize();
+    g.cellsize = transform[1];
+    g.xllcorner = transform[0];
+    g.yllcorner = transform[3] + transform[5] * static_cast<double>(g.nrows);
+    if (std::string problem = extentProblem(g); !problem.empty())
+        throw std::runtime_error("the GRID " + gridFolder + " is damaged: " + problem);
+    const double cells = static_cast<double>(g.ncols) * static_cast<double>(g.nrows);
+    if (cells > indexedCells(gridFolder))
+        throw std::runtime_error("the GRID " + gridFolder + " is damaged: its header claims " +
+                                 std::to_string(g.ncols) + " x " + std::to_string(g.nrows) +
+                                 " cells, more than its tile files hold");
     int hasNoData = 0;
-    const double noData = band->GetNoDataValue(&hasNoData);
-    const float noDataCell = static_cast<float>(noData);
-    for (float& cell : raster.cells)
-        if ((hasNoData && cell == noDataCell) || std::isnan(cell)) cell = kGridNoData;
-    return raster;
+    const double noData = source->dataset->GetRasterBand(1)->GetNoDataValue(&hasNoData);
+    source->hasNoData = hasNoData != 0;
+    source->noData = static_cast<float>(noData);
+    return {
+        g, [source, g, gridFolder](std::int64_t first, std::int64_t count, float* out) {
+            std::lock_guard<std::mutex> guard(source->mutex);
+            GDALRasterBand* band = source->dataset->GetRasterBand(1);
+            if (band->RasterIO(GF_Read, 0, static_cast<int>(first), static_cast<int>(g.ncols), static_cast<int>(count),
+                               out, static_cast<int>(g.ncols), static_cast<int>(count), GDT_Float32, 0, 0) != CE_None)
+                throw std::runtime_error("cannot read the GRID " + gridFolder + ": " + lastGdalError("read failure"));
+            for (float* cell = out; cell != out + count * g.ncols; ++cell)
+                if ((source->hasNoData && *cell == source->noData) || std::isnan(*cell)) *cell = kGridNoData;
+        }};
 }
 
 }  // namespace
 
 void checkEsriGridOpens(const std::string& gridFolder) { openGrid(gridFolder); }
 
+std::optional<RasterRows> openFloatGridTile(const std::string& gridFolder) {
+    std::shared_ptr<FloatGridTile> tile = FloatGridTile::open(gridFolder);
+    if (!tile) return std::nullopt;
+    return RasterRows{tile->geometry(),
+                      [tile](std::int64_t first, std::int64_t count, float* out) { tile->read(first, count, out); }};
+}
+
 RasterRows openEsriGrid(const std::string& gridFolder) {
-    if (std::shared_ptr<FloatGridTile> tile = FloatGridTile::open(gridFolder))
-        return {tile->geometry(),
-                [tile](std::int64_t first, std::int64_t count, float* out) { tile->read(first, count, out); }};
-    auto raster = std::make_shared<FloatRaster>(readThroughGdal(gridFolder));
-    return {*raster,
-            [raster](std::int64_t first, std::int64_t count, float* out) { rowsOf (*raster)(first, count, out); }};
+    if (std::optional<RasterRows> ours = openFloatGridTile(gridFolder)) return std::move(*ours);
+    return rowsThroughGdal(gridFolder);
 }
 
 FloatRaster readEsriGrid(const std::string& gridFolder) {

@@ -2,6 +2,7 @@
 
 #include "gis/float_raster.hpp"
 
+#include <optional>
 #include <string>
 
 namespace kestrune {
@@ -12,6 +13,10 @@ namespace kestrune {
 // through GDAL's AIG driver, which reads every kind ArcGIS writes. NoData
 // cells come out as kGridNoData. Throws std::runtime_error naming the GRID.
 RasterRows openEsriGrid(const std::string& gridFolder);
+
+// Our own reader alone: the rows of a one-tile float GRID, or none for a
+// GRID of another kind. Throws for a damaged one.
+std::optional<RasterRows> openFloatGridTile(const std::string& gridFolder);
 
 // Reads a whole GRID into memory, on both cores.
 FloatRaster readEsriGrid(const std::string& gridFolder);

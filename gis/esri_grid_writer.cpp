@@ -8,6 +8,7 @@
 #include "common/output_file.hpp"
 #include "common/replacement.hpp"
 #include "common/small_file.hpp"
+#include "common/write_failure.hpp"
 
 #include <unistd.h>
 #include <filesystem>
@@ -25,7 +26,8 @@ public:
     explicit StagedFolder(const std::string& target) : target_(target), path_(temporaryPathBeside(target)) {
         std::error_code error;
         if (!fs::create_directory(path_, error))
-            throw std::runtime_error("cannot write the GRID " + target_ + ": " + error.message());
+            throw std::runtime_error("cannot write the GRID " + target_ + ": " +
+                                     writeFailureReason(path_, error.value()));
     }
     ~StagedFolder() {
         if (!placed_) {
@@ -37,6 +39,8 @@ public:
     StagedFolder& operator=(const StagedFolder&) = delete;
 
     std::string file(const std::string& name) const { return (fs::path(path_) / name).string(); }
+    // The place a file of the GRID will have, for messages.
+    std::string shown(const std::string& name) const { return (fs::path(target_) / name).string(); }
     // Puts the GRID in place, replacing an earlier one only now that it is complete.
     void replaceTarget() {
         replaceWithStaged(path_, target_);
@@ -73,15 +77,15 @@ void writeEsriGrid(const std::string& workspace, const std::string& name, const 
         throw std::runtime_error("cannot write the GRID " + name + ": " + target + " is in the way");
 
     StagedFolder folder(target);
-    OutputFile data(folder.file("w001001.adf"));
-    OutputFile index(folder.file("w001001x.adf"));
+    OutputFile data(folder.file("w001001.adf"), folder.shown("w001001.adf"));
+    OutputFile index(folder.file("w001001x.adf"), folder.shown("w001001x.adf"));
     const GridStatistics statistics = writeGridTile(raster, rows, data, index);
     data.commit();
     index.commit();
-    writeSmallFile(folder.file("hdr.adf"), gridHeader(raster));
-    writeSmallFile(folder.file("dblbnd.adf"), gridBounds(raster));
-    writeSmallFile(folder.file("sta.adf"), gridStatistics(statistics));
-    if (!projection.empty()) writeSmallFile(folder.file("prj.adf"), projection);
+    writeSmallFile(folder.file("hdr.adf"), gridHeader(raster), folder.shown("hdr.adf"));
+    writeSmallFile(folder.file("dblbnd.adf"), gridBounds(raster), folder.shown("dblbnd.adf"));
+    writeSmallFile(folder.file("sta.adf"), gridStatistics(statistics), folder.shown("sta.adf"));
+    if (!projection.empty()) writeSmallFile(folder.file("prj.adf"), projection, folder.shown("prj.adf"));
     folder.replaceTarget();
 
     // The INFO entries last: a GRID that is in place may be listed.

@@ -1,5 +1,7 @@
 #include "gis/shapefile_writer.hpp"
 
+#include "common/write_failure.hpp"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -37,7 +39,8 @@ double littleDouble(const char* bytes) {
 
 }  // namespace
 
-PolylineShapefileWriter::BufferedFile::BufferedFile(std::string path) : path_(std::move(path)) {
+PolylineShapefileWriter::BufferedFile::BufferedFile(std::string path, std::string shownAs)
+    : path_(std::move(path)), shownAs_(std::move(shownAs)) {
     file_ = std::fopen(path_.c_str(), "wb");
     if (!file_) fail("create");
     buffer_.reserve(kBufferBytes);
@@ -48,7 +51,8 @@ PolylineShapefileWriter::BufferedFile::~BufferedFile() {
 }
 
 void PolylineShapefileWriter::BufferedFile::fail(const char* action) {
-    throw std::runtime_error(std::string("cannot ") + action + " " + path_ + ": " + std::strerror(errno));
+    throw std::runtime_error(std::string("cannot ") + action + " " + shownAs_ + ": " +
+                             writeFailureReason(path_, errno));
 }
 
 void PolylineShapefileWriter::BufferedFile::append(const char* bytes, std::size_t count) {
@@ -76,14 +80,16 @@ void PolylineShapefileWriter::BufferedFile::close() {
 }
 
 PolylineShapefileWriter::PolylineShapefileWriter(std::string basePath, std::vector<ShapefileField> fields,
-                                                 std::string projection, std::uint64_t sizeLimit)
+                                                 std::string projection, std::uint64_t sizeLimit,
+                                                 const std::string& shownBase)
     : basePath_(std::move(basePath)),
+      shownBase_(shownBase.empty() ? basePath_ : shownBase),
       fields_(std::move(fields)),
       projection_(std::move(projection)),
       sizeLimit_(sizeLimit),
-      shp_(basePath_ + ".shp"),
-      shx_(basePath_ + ".shx"),
-      dbf_(basePath_ + ".dbf") {
+      shp_(basePath_ + ".shp", shownBase_ + ".shp"),
+      shx_(basePath_ + ".shx", shownBase_ + ".shx"),
+      dbf_(basePath_ + ".dbf", shownBase_ + ".dbf") {
     const std::string placeholder(100, '\0');
     shp_.append(placeholder.data(), placeholder.size());
     shx_.append(placeholder.data(), placeholder.size());
@@ -100,7 +106,7 @@ std::string PolylineShapefileWriter::fieldText(double value, const ShapefileFiel
     const auto length = static_cast<std::size_t>(written.ptr - digits);
     if (written.ec != std::errc() || length > static_cast<std::size_t>(field.width))
         throw std::runtime_error("the value " + std::string(digits, written.ptr) + " does not fit the field " +
-                                 field.name + " of " + basePath_ + ".dbf");
+                                 field.name + " of " + shownBase_ + ".dbf");
     std::string text(static_cast<std::size_t>(field.width) - length, ' ');
     return text.append(digits, length);
 }
@@ -231,7 +237,7 @@ void PolylineShapefileWriter::appendPoints(std::string_view pointBytes) {
 void PolylineShapefileWriter::finish() {
     if (overLimit_) {
         const std::uint64_t needed = std::max(shpBytes_, dbfBytes_);
-        throw ShapefileTooLarge("the shapefile " + basePath_ + " needs " + std::to_string(needed) +
+        throw ShapefileTooLarge("the shapefile " + shownBase_ + " needs " + std::to_string(needed) +
                                     " bytes in one file, more than " + std::to_string(sizeLimit_),
                                 needed);
     }
@@ -244,7 +250,7 @@ void PolylineShapefileWriter::finish() {
     shx_.close();
     dbf_.close();
     if (!projection_.empty()) {
-        BufferedFile prj(basePath_ + ".prj");
+        BufferedFile prj(basePath_ + ".prj", shownBase_ + ".prj");
         prj.append(projection_.data(), projection_.size());
         prj.close();
     }

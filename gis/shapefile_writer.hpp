@@ -42,8 +42,9 @@ private:
 // they are after a failure: the caller removes them.
 class PolylineShapefileWriter {
 public:
+    // Messages name `shownBase` (the base path unless given).
     PolylineShapefileWriter(std::string basePath, std::vector<ShapefileField> fields, std::string projection,
-                            std::uint64_t sizeLimit = kShapefileFileLimit);
+                            std::uint64_t sizeLimit = kShapefileFileLimit, const std::string& shownBase = {});
     ~PolylineShapefileWriter();
     PolylineShapefileWriter(const PolylineShapefileWriter&) = delete;
     PolylineShapefileWriter& operator=(const PolylineShapefileWriter&) = delete;
@@ -76,7 +77,7 @@ private:
     // A file written through a buffer.
     class BufferedFile {
     public:
-        BufferedFile(std::string path);
+        BufferedFile(std::string path, std::string shownAs);
         ~BufferedFile();
         void append(const char* bytes, std::size_t count);
         void flush();
@@ -87,6 +88,7 @@ private:
     private:
         [[noreturn]] void fail(const char* action);
         std::string path_;
+        std::string shownAs_;
         std::FILE* file_ = nullptr;
         std::string buffer_;
     };
@@ -99,6 +101,7 @@ private:
     std::string mainHeader(std::uint64_t fileBytes, bool withBounds) const;
 
     std::string basePath_;
+    std::string shownBase_;
     std::vector<ShapefileField> fields_;
     std::string projection_;
     std::uint64_t sizeLimit_;

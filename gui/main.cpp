@@ -1,6 +1,7 @@
 // kestrune: the desktop window.
 #include "gui/frm_main.hpp"
 
+#include "common/process_setup.hpp"
 #include "gui/frm_about.hpp"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    kestrune::prepareProcess();
     QApplication::setApplicationName("Kestrune");
     QApplication::setWindowIcon(QIcon(kestrune::programIcon(64)));
     kestrune::FrmMain window;

@@ -46,7 +46,9 @@ void ASCII2GRID(RunContext& run) {
     SidecarSplit split;
     std::optional<RasterWorkspace> workspace;
     try {
-        split = splitSidecars(listFolderFiles(asciiFolder), {".prj", ".aux.xml"});
+        const FolderListing listing = listFolder(asciiFolder);
+        reportSkipped(run, asciiFolder, listing.skipped);
+        split = splitSidecars(listing.files, {".prj", ".aux.xml"});
         workspace = RasterWorkspace::open(gridFolder);
         clearWorkspaceLeftovers(gridFolder);
     } catch (const std::exception& failure) {

@@ -1,5 +1,6 @@
 #include "run/folder_step.hpp"
 
+#include "common/file_naming.hpp"
 #include "common/number_text.hpp"
 
 namespace kestrune {
@@ -16,6 +17,10 @@ void runFolderStep(RunContext& run, const std::vector<std::string>& fileNames, c
             if (step.afterFailure == AfterFailure::Stop) return;
         }
     }
+}
+
+void reportSkipped(RunContext& run, const std::string& folder, const std::vector<FolderListing::Skipped>& skipped) {
+    for (const auto& entry : skipped) run.showMessage(joinPath(folder, entry.name) + " is skipped: " + entry.reason);
 }
 
 }  // namespace kestrune

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/folder_listing.hpp"
 #include "run/run_context.hpp"
 
 #include <exception>
@@ -27,5 +28,9 @@ struct FolderStep {
 };
 
 void runFolderStep(RunContext& run, const std::vector<std::string>& fileNames, const FolderStep& step);
+
+// Tells the user of each entry of the folder that looks like a file but was
+// skipped ("<path> is skipped: it is a folder"); a note, not a failure.
+void reportSkipped(RunContext& run, const std::string& folder, const std::vector<FolderListing::Skipped>& skipped);
 
 }  // namespace kestrune

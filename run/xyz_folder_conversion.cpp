@@ -50,7 +50,9 @@ void copyProjections(const SidecarSplit& split, const std::string& fileName, con
 void XYZ2ASCII(RunContext& run) {
     const std::string& xyzFolder = run.settings.xyzFolder;
     const std::string& asciiFolder = run.settings.asciiFolder;
-    const SidecarSplit split = splitSidecars(listFolderFiles(xyzFolder), {".prj"});
+    const FolderListing listing = listFolder(xyzFolder);
+    reportSkipped(run, xyzFolder, listing.skipped);
+    const SidecarSplit split = splitSidecars(listing.files, {".prj"});
     clearLeftovers(asciiFolder);
     std::map<std::string, std::string> madeFrom;  // output path -> XYZ file name
     FolderStep step;

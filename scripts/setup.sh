@@ -13,6 +13,7 @@ packages=(
   xvfb xauth
   time python3
   locales-all dpkg-dev clang-format
+  clang libclang-rt-14-dev
 )
 
 missing=()

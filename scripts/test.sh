@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the format check, the whole suite on a
 # release build (warnings as errors), the unit tests again under
-# AddressSanitizer with UBSan and under ThreadSanitizer, then the .deb,
-# unpacked and run.
+# AddressSanitizer with UBSan and under ThreadSanitizer, the fuzz targets for
+# a short while each, then the .deb, unpacked and run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -20,6 +20,9 @@ for preset in release asan tsan; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+
+step "fuzz"
+bash scripts/fuzz.sh 15
 
 step "package"
 cmake --build --preset release --target package > /dev/null

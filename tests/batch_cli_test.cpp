@@ -1,5 +1,6 @@
 // Runs the real kestrune-batch binary on temporary folders.
 #include "gis/esri_grid_writer.hpp"
+#include "tests/batch_run.hpp"
 #include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
@@ -12,38 +13,14 @@
 namespace kestrune {
 namespace {
 
-struct Result {
-    int exitStatus;
-    std::string errorOutput;
-    std::string output;
-};
-
-std::string shellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-Result runBatch(const std::vector<std::string>& arguments, const test::TempDir& dir,
-                const std::string& environment = "") {
-    std::string command = environment + " " + KESTRUNE_BATCH_BINARY;
-    for (const auto& argument : arguments) command += " " + shellQuoted(argument);
-    const std::string errors = dir.file("stderr.txt"), output = dir.file("stdout.txt");
-    int status = std::system((command + " 2>" + errors + " >" + output).c_str());
-    Result result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::readFile(errors), test::readFile(output)};
-    std::filesystem::remove(errors);
-    std::filesystem::remove(output);
-    return result;
-}
-
 TEST(KestruneBatch, GridsAFolderWithGoodAndBadFiles) {
     test::TempDir dir;
     std::string xyz = dir.folder("xyz"), ascii = dir.folder("ascii"), grid = dir.folder("grid");
     std::filesystem::copy(std::string(KESTRUNE_SAMPLES_DIR) + "/xyz/dem_west.xyz", xyz + "/dem_west.xyz");
     test::writeFile(xyz + "/bad.xyz", "1;2;3\r\n");
     test::writeFile(xyz + "/small.xyz", "0 0 1.5\r\n2 0 2.5\r\n");
-    Result result =
-        runBatch({"--input", "xyz", "--xyz-folder", xyz, "--ascii-folder", ascii, "--grid-folder", grid}, dir);
+    test::BatchResult result =
+        test::runBatch({"--input", "xyz", "--xyz-folder", xyz, "--ascii-folder", ascii, "--grid-folder", grid}, dir);
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(result.errorOutput,
               "Running : XYZ-->ASCII( 1/ 3)   bad.xyz\n"
@@ -70,7 +47,7 @@ TEST(KestruneBatch, TurnsXyzFilesIntoGridsAndReplacesThemOnARerun) {
         "--input",        "xyz", "--xyz-folder",  std::string(KESTRUNE_SAMPLES_DIR) + "/xyz",
         "--ascii-folder", ascii, "--grid-folder", grid};
     for (int run = 0; run < 2; ++run) {
-        Result result = runBatch(arguments, dir);
+        test::BatchResult result = test::runBatch(arguments, dir);
         EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
         EXPECT_NE(result.errorOutput.find("Running : ASCII-->ESRI GRID ( 3/ 3)   dem_west.asc\n"), std::string::npos);
     }
@@ -92,7 +69,8 @@ TEST(KestruneBatch, AsciiInputStopsAtTheFirstBadRaster) {
     test::writeFile(ascii + "/a.asc", "ncols 1\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize 1\n5\n");
     test::writeFile(ascii + "/b.asc", "ncols 1\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize 1\n");
     test::writeFile(ascii + "/c.asc", "ncols 1\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize 1\n5\n");
-    Result result = runBatch({"--input", "ascii", "--ascii-folder", ascii, "--grid-folder", grid}, dir);
+    test::BatchResult result =
+        test::runBatch({"--input", "ascii", "--ascii-folder", ascii, "--grid-folder", grid}, dir);
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(result.errorOutput,
               "Running : ASCII-->ESRI GRID ( 1/ 3)   a.asc\n"
@@ -123,7 +101,7 @@ TEST(KestruneBatch, RunsTheWholePipelineToSlopesAndContours) {
                                                 "--contour-interval",
                                                 "10"};
     for (int run = 0; run < 2; ++run) {  // the second run replaces every output
-        Result result = runBatch(arguments, dir);
+        test::BatchResult result = test::runBatch(arguments, dir);
         EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
         EXPECT_NE(result.errorOutput.find("Running : ESRI GRID--> Get Slope " + grid +
                                           "/dem_east\n"
@@ -144,7 +122,7 @@ TEST(KestruneBatch, RunsTheWholePipelineToSlopesAndContours) {
 
 TEST(KestruneBatch, AValidationFailureShowsTwoMessages) {
     test::TempDir dir;
-    Result result = runBatch({"--grid-folder", dir.file("missing")}, dir);
+    test::BatchResult result = test::runBatch({"--grid-folder", dir.file("missing")}, dir);
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(result.errorOutput,
               "Please Re-Select Folder: The folder of Grid does not exist.\n"
@@ -153,7 +131,7 @@ TEST(KestruneBatch, AValidationFailureShowsTwoMessages) {
 
 TEST(KestruneBatch, NothingToDoFinishes) {
     test::TempDir dir;
-    Result result = runBatch({"--grid-folder", dir.folder("grid")}, dir);
+    test::BatchResult result = test::runBatch({"--grid-folder", dir.folder("grid")}, dir);
     EXPECT_EQ(result.exitStatus, 0);
     EXPECT_EQ(result.errorOutput, "Program is Finished: All files in the folders were finished\n");
 }
@@ -188,8 +166,9 @@ TEST(KestruneBatch, ContoursAreTheSameWhateverTheNumberOfThreads) {
     for (int threads : {1, 2, 5}) {
         SCOPED_TRACE(std::to_string(threads) + " threads");
         const std::string contours = dir.folder("contours" + std::to_string(threads));
-        Result result = runBatch({"--grid-folder", grid, "--contour-folder", contours, "--contour-interval", "2"}, dir,
-                                 "KESTRUNE_NUM_THREADS=" + std::to_string(threads));
+        test::BatchResult result =
+            test::runBatch({"--grid-folder", grid, "--contour-folder", contours, "--contour-interval", "2"}, dir,
+                           "KESTRUNE_NUM_THREADS=" + std::to_string(threads));
         ASSERT_EQ(result.exitStatus, 0) << result.errorOutput;
         std::string files;
         for (const char* extension : {".shp", ".shx", ".dbf"}) files += test::readFile(contours + "/rough" + extension);
@@ -205,7 +184,7 @@ TEST(KestruneBatch, UsageErrorsRunNothing) {
     for (const auto& arguments :
          std::vector<std::vector<std::string>>{{"--bogus"}, {"--grid-folder"}, {"--input", "tif"}}) {
         SCOPED_TRACE(arguments[0]);
-        Result result = runBatch(arguments, dir);
+        test::BatchResult result = test::runBatch(arguments, dir);
         EXPECT_EQ(result.exitStatus, 2) << arguments[0];
         EXPECT_EQ(result.errorOutput.find("Program is"), std::string::npos);
     }
@@ -213,10 +192,10 @@ TEST(KestruneBatch, UsageErrorsRunNothing) {
 
 TEST(KestruneBatch, HelpAndVersionRunNothing) {
     test::TempDir dir;
-    Result help = runBatch({"--help"}, dir);
+    test::BatchResult help = test::runBatch({"--help"}, dir);
     EXPECT_EQ(help.exitStatus, 0);
     EXPECT_EQ(help.output.rfind("Usage: kestrune-batch [options]\n", 0), 0u);
-    Result version = runBatch({"--version"}, dir);
+    test::BatchResult version = test::runBatch({"--version"}, dir);
     EXPECT_EQ(version.exitStatus, 0);
     EXPECT_EQ(version.output, "kestrune-batch " KESTRUNE_VERSION "\n");
     EXPECT_EQ(test::folderNames(dir.path().string()), std::vector<std::string>{});

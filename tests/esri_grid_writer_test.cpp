@@ -209,5 +209,50 @@ TEST(EsriGridReader, ReadsWhatGdalReads) {
     }
 }
 
+// Headers that claim more than their files hold, and bounds that are no
+// numbers, are refused before anything is read or allocated.
+TEST(EsriGridReader, CraftedHeadersAreRefused) {
+    auto patchBounds = [](const std::string& grid, double west, double south, double east, double north) {
+        std::string bounds;
+        for (double value : {west, south, east, north}) {
+            std::uint64_t bits;
+            std::memcpy(&bits, &value, 8);
+            for (int i = 7; i >= 0; --i) bounds.push_back(static_cast<char>(bits >> (8 * i)));
+        }
+        test::writeFile(grid + "/dblbnd.adf", bounds);
+    };
+    auto failureOf = [](const std::string& grid) -> std::string {
+        try {
+            openEsriGrid(grid);
+        } catch (const std::runtime_error& failure) {
+            return failure.what();
+        }
+        return "no failure";
+    };
+    test::TempDir dir;
+    const std::string grid = dir.file("dem");
+    writeEsriGrid(dir.path().string(), "dem", randomRaster(1, 1, 3), "");
+    patchBounds(grid, 0, 0, 0.5, 5e8);  // 1 x 1e9 cells of 0.5
+    EXPECT_EQ(
+        failureOf(grid),
+        "the GRID " + grid + " is damaged: its header claims 1 x 1000000000 cells, more than its tile files hold");
+    patchBounds(grid, 0, 0, 0.5, 1000);  // 1 x 2000 cells: within the tile of 2048 rows, its index of one block
+    EXPECT_EQ(
+        failureOf(grid),
+        "the GRID " + grid + " is damaged: its tile index holds 1 blocks where its extent of 1 x 2000 cells needs 993");
+    patchBounds(grid, 0, 0, std::nan(""), 10);
+    EXPECT_EQ(failureOf(grid).rfind("the GRID " + grid + " is damaged: its bounds (dblbnd.adf) 0, 0, ", 0), 0u);
+    // Through GDAL (upper-case names, which our reader leaves to it): a small
+    // header claiming 40000 x 40000 cells.
+    patchBounds(grid, 0, 0, 20000, 20000);
+    for (const char* name : {"hdr.adf", "w001001.adf", "w001001x.adf", "dblbnd.adf", "sta.adf"}) {
+        std::string upper = name;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        std::filesystem::rename(grid + "/" + name, grid + "/" + upper);
+    }
+    EXPECT_EQ(failureOf(grid),
+              "the GRID " + grid + " is damaged: its header claims 40000 x 40000 cells, more than its tile files hold");
+}
+
 }  // namespace
 }  // namespace kestrune

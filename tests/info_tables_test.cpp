@@ -78,5 +78,37 @@ TEST(InfoTables, ARewriteReusesItsEntries) {
     EXPECT_TRUE(test::exists(ws + "/info/arc0000.nit"));
 }
 
+// An earlier integer GRID of the name had a value attribute table: the new
+// float GRID has none, so the table goes, file and entry.
+TEST(InfoTables, ReplacingAGridRemovesEveryTableOfItsName) {
+    test::TempDir dir;
+    const std::string ws = dir.path().string();
+    writeEsriGrid(ws, "dem", tinyRaster(), "");
+    std::string bytes = test::readFile(ws + "/info/arc.dir");
+    bytes.replace(380, 8, "DEM.VAT ");  // the STA entry becomes a VAT, as an integer GRID's would be
+    test::writeFile(ws + "/info/arc.dir", bytes);
+    const std::string vatFile = arcDir(ws)[1].file;
+    writeEsriGrid(ws, "dem", tinyRaster(), "");
+    std::vector<DirectoryEntry> entries = arcDir(ws);
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[1].table, "DEM.VAT");
+    EXPECT_TRUE(entries[1].deleted);
+    EXPECT_EQ(entries[2].table, "DEM.STA");
+    EXPECT_FALSE(entries[2].deleted);
+    std::string lower = vatFile;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_FALSE(test::exists(ws + "/info/" + lower + ".nit"));
+    EXPECT_EQ(test::readWithGdal(ws + "/dem").values, (std::vector<double>{1, 2, 3, 4}));
+}
+
+// A new GRID whose INFO tables cannot be written takes itself back.
+TEST(InfoTables, ANewGridWhoseTablesFailLeavesNothing) {
+    test::TempDir dir;
+    const std::string ws = dir.path().string();
+    test::writeFile(ws + "/info", "a file where the INFO folder goes");
+    EXPECT_THROW(writeEsriGrid(ws, "dem", tinyRaster(), ""), std::runtime_error);
+    EXPECT_EQ(test::folderNames(ws), std::vector<std::string>{"info"});
+}
+
 }  // namespace
 }  // namespace kestrune

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <clocale>
 #include <cmath>
 #include <string>
@@ -94,6 +95,18 @@ TEST(FormatNumber, ReadsBackThroughTheParser) {
     // Shortest text up to 15 digits is exact for values of up to 15 digits.
     const double values[] = {420.82, -1234.5678, 512345.67, 0.001, 3.14159265358979};
     for (double value : values) EXPECT_EQ(parseNumber(formatDouble(value)), value);
+}
+
+// Every value written reads back, the largest ones too (rounded to 15
+// digits they would pass the largest double).
+TEST(FormatNumber, TheExtremesReadBack) {
+    for (double value : {DBL_MAX, -DBL_MAX, std::nextafter(DBL_MAX, 0.0), DBL_MIN, -DBL_MIN, 4.9e-324, 1.0 / 3}) {
+        SCOPED_TRACE(formatDouble(value));
+        ASSERT_TRUE(parseNumber(formatDouble(value)).has_value());
+        EXPECT_NEAR(*parseNumber(formatDouble(value)) / value, 1, 1e-14);
+    }
+    EXPECT_EQ(formatDouble(DBL_MAX), "1.7976931348623157E+308");
+    EXPECT_EQ(formatCellSize(FLT_MAX), "3.402823E+38");
 }
 
 TEST(StatusNumber, IsTheDigitsAfterOneBlank) {

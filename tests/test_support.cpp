@@ -1,6 +1,10 @@
 #include "tests/test_support.hpp"
 
+#include "common/temporary_name.hpp"
+
 #include <gdal_priv.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -67,6 +71,18 @@ bool StepRun::run(const std::function<void(RunContext&)>& step) {
     context.StatusLine.clear();
     step(context);
     return context.RunOk;
+}
+
+long endedProcess() {
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+std::string hiddenName(const std::string& target, long process, int counter, const std::string& tail) {
+    return "." + target + ".kestrune~" + hostName() + "~" + std::to_string(process) + "~" + std::to_string(counter) +
+           tail;
 }
 
 GdalRaster readWithGdal(const std::string& path) {

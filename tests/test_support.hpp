@@ -76,6 +76,14 @@ public:
     bool run(const std::function<void(RunContext&)>& step);
 };
 
+// The number of a process that has ended (for leftovers of killed runs).
+long endedProcess();
+
+// The hidden name a run of process `process` on this machine gives an
+// output for `target` (see temporaryPathBeside), with `tail` (".old",
+// ".old.shp") after its counter.
+std::string hiddenName(const std::string& target, long process, int counter, const std::string& tail = "");
+
 // A raster as GDAL reads it: the independent oracle for what we write.
 struct GdalRaster {
     std::string driver;

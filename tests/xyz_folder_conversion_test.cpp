@@ -105,6 +105,22 @@ TEST(XYZ2ASCII, OutputsAppearingDuringTheLoopAreNotConverted) {
     EXPECT_TRUE(test::exists(c.xyz("dem.asc")));
 }
 
+// A folder or a link to nothing named like a file is skipped, and said so;
+// a plain sub-folder is no input and passes unremarked.
+TEST(XYZ2ASCII, EntriesThatAreNoFilesAreReportedAsSkipped) {
+    Conversion c;
+    test::writeFile(c.xyz("dem.xyz"), kGood);
+    std::filesystem::create_directories(c.xyz("tiles.xyz"));
+    std::filesystem::create_directories(c.xyz("archive"));
+    std::filesystem::create_symlink(c.xyz("moved.xyz"), c.xyz("gone.xyz"));
+    EXPECT_TRUE(c.run());
+    ASSERT_EQ(c.ui.messages.size(), 2u);
+    EXPECT_EQ(c.ui.messages[0].prompt, c.xyz("gone.xyz") + " is skipped: it is a link to nothing");
+    EXPECT_EQ(c.ui.messages[1].prompt, c.xyz("tiles.xyz") + " is skipped: it is a folder");
+    EXPECT_EQ(c.ui.messages[1].title, "Kestrune");
+    EXPECT_EQ(test::folderNames(c.settings.asciiFolder), std::vector<std::string>{"dem.asc"});
+}
+
 TEST(XYZ2ASCII, AnOutputThatCannotBeRemovedIsReported) {
     Conversion c;
     test::writeFile(c.xyz("dem.xyz"), kGood);

@@ -68,6 +68,18 @@ TEST(ReadXyzPoints, MissingAndBadFieldsAreGeneralFailures) {
         EXPECT_EQ(failureOf(text), std::make_pair(std::string(expected), false)) << text;
 }
 
+// A Z that no 32-bit GRID cell holds is refused where its line is known; a
+// bad field shows its unprintable bytes escaped.
+TEST(ReadXyzPoints, ZBeyondAGridCellAndUnprintableBytesAreNamed) {
+    EXPECT_EQ(failureOf("1 2 3\r\n1 2 4e38\r\n").first,
+              "line 2: the Z value 4E+38 is beyond what a 32-bit GRID cell holds (3.4028235E+38 either way)");
+    EXPECT_EQ(failureOf("1 2 -1e39 9\r\n").first,
+              "line 1: the Z value -1E+39 is beyond what a 32-bit GRID cell holds (3.4028235E+38 either way)");
+    EXPECT_EQ(failureOf("1 2 3.4028234e38\r\n").first, "no failure");
+    EXPECT_EQ(failureOf("1 2 \x01\x1b[2J\xff\\\r\n").first,
+              "line 1: field 3 \"\\x01\\x1B[2J\\xFF\\\\\" is not a number");
+}
+
 TEST(ReadXyzPoints, DistinctValuesUseExactEquality) {
     auto points = parseXyzText("0.000000000001 0 1\r\n0.000000000002 -0 2\r\n0.000000000001 0.0 3\r\n", " ");
     EXPECT_EQ(points.distinctX.size(), 2u);
