@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -83,14 +84,36 @@ private:
 // and returns when all have run; rethrows the failure of the lowest i.
 void parallelFor(std::size_t count, const std::function<void(std::size_t)>& body);
 
-// Computes produce(i) for i in [0, count) on the pool, at most `ahead`
-// indexes beyond the one being consumed, and hands each result to
-// consume(i, result) on the calling thread in order of i. A failure of
+// How an ordered pipeline starts its work.
+struct PipelineControl {
+    std::size_t ahead = 1;  // indexes started beyond the one being consumed, at most
+    // The memory an index takes while it is produced; the sum over those in
+    // flight stays within `memoryBudget` (one is always let through).
+    std::function<std::uint64_t(std::size_t)> memoryCost;
+    std::uint64_t memoryBudget = UINT64_MAX;
+    // Asked before each start: true ends the starting; what was started is
+    // still consumed.
+    std::function<bool()> stopStarting;
+};
+
+// Computes produce(i) for i in [0, count) on the pool and hands each result
+// to consume(i, result) on the calling thread in order of i. A failure of
 // produce(i) is thrown when i's turn comes; a failure stops the production
 // of later indexes that have not started, and nothing is consumed after it.
+// Returns how many indexes were consumed (fewer than count when stopped).
+template <class Result>
+std::size_t orderedPipeline(std::size_t count, const PipelineControl& control,
+                            const std::function<Result(std::size_t)>& produce,
+                            const std::function<void(std::size_t, Result&&)>& consume);
+
+// The same with at most `ahead` indexes started beyond the one consumed.
 template <class Result>
 void orderedPipeline(std::size_t count, std::size_t ahead, const std::function<Result(std::size_t)>& produce,
-                     const std::function<void(std::size_t, Result&&)>& consume);
+                     const std::function<void(std::size_t, Result&&)>& consume) {
+    PipelineControl control;
+    control.ahead = ahead;
+    orderedPipeline<Result>(count, control, produce, consume);
+}
 
 // ---- implementation of the template ----
 
@@ -143,17 +166,38 @@ private:
 }  // namespace detail
 
 template <class Result>
-void orderedPipeline(std::size_t count, std::size_t ahead, const std::function<Result(std::size_t)>& produce,
-                     const std::function<void(std::size_t, Result&&)>& consume) {
+std::size_t orderedPipeline(std::size_t count, const PipelineControl& control,
+                            const std::function<Result(std::size_t)>& produce,
+                            const std::function<void(std::size_t, Result&&)>& consume) {
     detail::PipelineSlots<Result> slots(WorkerPool::instance());
-    const std::size_t window = ahead < 1 ? 1 : ahead;
-    std::size_t started = 0;
-    for (; started < count && started < window; ++started) slots.start(started, produce);
-    for (std::size_t next = 0; next < count; ++next) {
+    const std::size_t window = control.ahead < 1 ? 1 : control.ahead;
+    std::size_t started = 0, consumed = 0;
+    std::uint64_t inFlight = 0;
+    std::vector<std::uint64_t> costs(count, 0);
+    bool stopped = false;
+    // Starts what the window, the budget and the stop request allow.
+    auto startMore = [&] {
+        while (!stopped && started < count && started - consumed < window) {
+            if (control.stopStarting && control.stopStarting()) {
+                stopped = true;
+                break;
+            }
+            costs[started] = control.memoryCost ? control.memoryCost(started) : 0;
+            if (started > consumed && inFlight + costs[started] > control.memoryBudget) break;
+            inFlight += costs[started];
+            slots.start(started++, produce);
+        }
+    };
+    startMore();
+    while (consumed < started) {
         Result result = slots.takeOldest();
-        if (started < count) slots.start(started++, produce);
-        consume(next, std::move(result));
+        inFlight -= costs[consumed];
+        const std::size_t index = consumed++;
+        startMore();
+        consume(index, std::move(result));
+        startMore();
     }
+    return consumed;
 }
 
 }  // namespace kestrune

@@ -2,6 +2,7 @@
 
 #include "common/number_text.hpp"
 #include "common/output_file.hpp"
+#include "common/replacement.hpp"
 #include "gis/contour_generator.hpp"
 #include "gis/esri_grid_reader.hpp"
 #include "gis/gdal_access.hpp"
@@ -125,19 +126,13 @@ void writeContourShapefile(const RasterRows& raster, const std::string& projecti
     }
 }
 
-ShapefileDataset contourShapefile(const RasterDataset& input, const std::string& outFolder,
-                                  const ContourOptions& options) {
+StagedShapefile contourShapefile(const RasterDataset& input, const std::string& outFolder,
+                                 const ContourOptions& options) {
     const RasterRows raster = openEsriGrid(input.path());
     const std::string target = (fs::path(outFolder) / input.name()).string();
-    ShapefileDataset result(temporaryPathBeside(target));
-    try {
-        writeContourShapefile(raster, readGridProjection(input.path()), result.basePath(), input.name(), options,
-                              target);
-    } catch (...) {  // cleared up, and passed on
-        result.discard();
-        throw;
-    }
-    return result;
+    StagedShapefile staged(temporaryPathBeside(target));
+    writeContourShapefile(raster, readGridProjection(input.path()), staged.basePath(), input.name(), options, target);
+    return staged;
 }
 
 const std::vector<std::string>& shapefileExtensions() {
@@ -145,11 +140,17 @@ const std::vector<std::string>& shapefileExtensions() {
     return extensions;
 }
 
-void ShapefileDataset::discard() const noexcept {
+StagedShapefile::~StagedShapefile() {
+    if (basePath_.empty()) return;
     for (const auto& extension : shapefileExtensions()) {
-        std::error_code ignored;  // clearing up after a failure that is reported already
+        std::error_code ignored;  // a leftover here is cleared by the next run
         fs::remove(basePath_ + extension, ignored);
     }
+}
+
+void StagedShapefile::putInPlace(const std::string& targetBase) {
+    replaceFileSet(basePath_, targetBase, shapefileExtensions());
+    basePath_.clear();
 }
 
 }  // namespace kestrune

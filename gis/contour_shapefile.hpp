@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kestrune {
@@ -32,14 +33,20 @@ struct ContourOptions {
 void writeContourShapefile(const RasterRows& raster, const std::string& projection, const std::string& basePath,
                            const std::string& name, const ContourOptions& options, const std::string& shownBase = {});
 
-// A shapefile: its path without extension.
-class ShapefileDataset {
+// A shapefile written under a hidden base name beside its place, waiting
+// to take it: dropped without putInPlace(), its files are removed.
+class StagedShapefile {
 public:
-    explicit ShapefileDataset(std::string basePath) : basePath_(std::move(basePath)) {}
-    const std::string& basePath() const { return basePath_; }
+    explicit StagedShapefile(std::string basePath) : basePath_(std::move(basePath)) {}
+    StagedShapefile(StagedShapefile&& other) noexcept : basePath_(std::exchange(other.basePath_, {})) {}
+    StagedShapefile& operator=(StagedShapefile&&) = delete;
+    StagedShapefile(const StagedShapefile&) = delete;
+    ~StagedShapefile();
 
-    // Removes every file of the shapefile, quietly: for clearing up after a failure.
-    void discard() const noexcept;
+    const std::string& basePath() const { return basePath_; }
+    // Puts the set in place of an earlier shapefile of base path
+    // `targetBase`, all its files at once (replaceFileSet).
+    void putInPlace(const std::string& targetBase);
 
 private:
     std::string basePath_;
@@ -51,7 +58,7 @@ const std::vector<std::string>& shapefileExtensions();
 
 // The contours of a GRID, written into `outFolder` under a hidden temporary
 // name (see writeContourShapefile); nothing is left behind after a failure.
-ShapefileDataset contourShapefile(const RasterDataset& input, const std::string& outFolder,
-                                  const ContourOptions& options);
+StagedShapefile contourShapefile(const RasterDataset& input, const std::string& outFolder,
+                                 const ContourOptions& options);
 
 }  // namespace kestrune

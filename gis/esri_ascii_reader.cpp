@@ -1,10 +1,10 @@
 #include "gis/esri_ascii_reader.hpp"
 
-#include "common/both_cores.hpp"
 #include "common/mapped_file.hpp"
 #include "common/memory_budget.hpp"
 #include "common/number_text.hpp"
 #include "common/quoted_text.hpp"
+#include "common/worker_pool.hpp"
 
 #include <fast_float/fast_float.h>
 
@@ -207,7 +207,7 @@ public:
     ValueReader(std::FILE* file, const EsriAsciiHeader& header, FloatRaster& raster)
         : file_(file), header_(header), raster_(raster) {}
 
-    // Reads every value, on both cores; returns the first failure in file
+    // Reads every value, on the worker pool; returns the first failure in file
     // order. The file is read in large pieces into one buffer that is kept:
     // reading costs a copy, but no page faults on a mapping.
     std::optional<ValueFailure> readAll() {
@@ -235,40 +235,51 @@ public:
     std::size_t valuesRead() const { return filled_; }
 
 private:
+    // Reads a piece of text in parts on the worker pool: the first part
+    // straight into the raster, the others into buffers of their own, moved
+    // behind it in order when all are done.
     std::optional<ValueFailure> readPiece(std::string_view text, std::size_t offset) {
-        std::size_t split = lastSpaceEnd(text.substr(0, text.size() / 2));
-        std::string_view first = text.substr(0, split), second = text.substr(split);
-        std::optional<ValueFailure> firstFailure, secondFailure;
-        float* out = raster_.cells.data() + filled_;
+        const std::size_t parts = std::min<std::size_t>(WorkerPool::instance().size(), text.size() / (1u << 16) + 1);
+        std::vector<std::size_t> starts{0};
+        for (std::size_t i = 1; i < parts; ++i)
+            starts.push_back(std::max(starts.back(), lastSpaceEnd(text.substr(0, text.size() * i / parts))));
+        starts.push_back(text.size());
         const std::size_t room = raster_.cells.size() - filled_;
-        std::size_t firstCount = 0, secondCount = 0;
-        // The second half is read into a buffer of its own and moved behind
-        // the first when both are done.
-        secondValues_.resize(std::min(room, second.size() / 2 + 1));
-        onBothCores([&] { firstCount = ValueParser(header_.nodata, offset).parse(first, out, room, firstFailure); },
-                    [&] {
-                        secondCount = ValueParser(header_.nodata, offset + split)
-                                          .parse(second, secondValues_.data(), secondValues_.size(), secondFailure);
-                    });
-        filled_ += firstCount;
-        if (firstFailure) return firstFailure;
-        if (secondCount > raster_.cells.size() - filled_) {
-            // Only the first value past the end needs its place.
-            std::size_t fits = raster_.cells.size() - filled_;
-            std::optional<ValueFailure> excess;
-            ValueParser(header_.nodata, offset + split).parse(second, secondValues_.data(), fits, excess);
-            return excess;
+        partValues_.resize(parts);
+        std::vector<std::size_t> counts(parts, 0);
+        std::vector<std::optional<ValueFailure>> failures(parts);
+        parallelFor(parts, [&](std::size_t i) {
+            const std::string_view part = text.substr(starts[i], starts[i + 1] - starts[i]);
+            float* out = raster_.cells.data() + filled_;
+            std::size_t capacity = room;
+            if (i > 0) {
+                partValues_[i].resize(std::min(room, part.size() / 2 + 1));
+                out = partValues_[i].data();
+                capacity = partValues_[i].size();
+            }
+            counts[i] = ValueParser(header_.nodata, offset + starts[i]).parse(part, out, capacity, failures[i]);
+        });
+        for (std::size_t i = 0; i < parts; ++i) {
+            if (i > 0 && counts[i] > raster_.cells.size() - filled_) {
+                // Only the first value past the end needs its place.
+                const std::size_t fits = raster_.cells.size() - filled_;
+                std::optional<ValueFailure> excess;
+                ValueParser(header_.nodata, offset + starts[i])
+                    .parse(text.substr(starts[i], starts[i + 1] - starts[i]), partValues_[i].data(), fits, excess);
+                return excess;
+            }
+            if (i > 0) std::copy_n(partValues_[i].data(), counts[i], raster_.cells.data() + filled_);
+            filled_ += counts[i];
+            if (failures[i]) return failures[i];
         }
-        std::copy_n(secondValues_.data(), secondCount, raster_.cells.data() + filled_);
-        filled_ += secondCount;
-        return secondFailure;
+        return std::nullopt;
     }
 
     std::FILE* file_;
     const EsriAsciiHeader& header_;
     FloatRaster& raster_;
     std::size_t filled_ = 0;
-    LargeArray<float> secondValues_;
+    std::vector<LargeArray<float>> partValues_;
 };
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include "gis/big_endian.hpp"
 #include "gis/gdal_access.hpp"
 
-#include "common/both_cores.hpp"
 #include "common/number_text.hpp"
 #include "common/small_file.hpp"
 
@@ -58,7 +57,7 @@ constexpr double kMostCellsAcross = 1e9;
 
 // Our own reading of the GRIDs that ArcGIS and this program write for float
 // rasters: one tile of uncompressed float blocks, read a block at a time
-// with pread, so both cores may read at once and nothing stays in memory.
+// with pread, so several threads may read at once and nothing stays in memory.
 class FloatGridTile {
 public:
     // None for a GRID of any other kind, which GDAL then reads.
@@ -253,16 +252,7 @@ RasterRows openEsriGrid(const std::string& gridFolder) {
     return rowsThroughGdal(gridFolder);
 }
 
-FloatRaster readEsriGrid(const std::string& gridFolder) {
-    RasterRows grid = openEsriGrid(gridFolder);
-    FloatRaster raster;
-    static_cast<RasterGeometry&>(raster) = grid.geometry;
-    raster.cells.resize(static_cast<std::size_t>(raster.ncols * raster.nrows));
-    const std::int64_t middle = raster.nrows / 2;
-    onBothCores([&] { grid.rows(0, middle, raster.cells.data()); },
-                [&] { grid.rows(middle, raster.nrows - middle, raster.cells.data() + middle * raster.ncols); });
-    return raster;
-}
+FloatRaster readEsriGrid(const std::string& gridFolder) { return readAllRows(openEsriGrid(gridFolder)); }
 
 std::string readGridProjection(const std::string& gridFolder) {
     for (const char* name : {"prj.adf", "PRJ.ADF"}) {

@@ -18,7 +18,7 @@ RasterRows openEsriGrid(const std::string& gridFolder);
 // GRID of another kind. Throws for a damaged one.
 std::optional<RasterRows> openFloatGridTile(const std::string& gridFolder);
 
-// Reads a whole GRID into memory, on both cores.
+// Reads a whole GRID into memory, on the worker pool.
 FloatRaster readEsriGrid(const std::string& gridFolder);
 
 // Opens a GRID through GDAL and closes it again: throws when it cannot be read.

@@ -2,7 +2,7 @@
 
 #include "gis/big_endian.hpp"
 
-#include "common/both_cores.hpp"
+#include "common/worker_pool.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -174,35 +174,36 @@ GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& ro
     index.write(blockIndex(layout));
     data.write(tileFileHeader(dataBytes));
 
-    // Block rows go out in batches of about 4 MB, each batch in two halves,
-    // one a core; the buffers are kept from batch to batch.
-    const std::int64_t rowsPerBatch = std::max<std::int64_t>(2, (4 << 20) / (layout.blocksPerRow * kFullRecordBytes));
-    std::vector<float> firstBand, secondBand;
-    std::string firstHalf, secondHalf;
-    CellSums firstSums, secondSums;
-    for (std::int64_t blockRow = 0; blockRow < layout.blockRows; blockRow += rowsPerBatch) {
-        const std::int64_t last = std::min(layout.blockRows, blockRow + rowsPerBatch);
-        const std::int64_t middle = blockRow + (last - blockRow + 1) / 2;
-        // Both halves take their sums about one value of the first band,
-        // which is made before the cores part for that.
-        if (blockRow == 0) {
-            produceBand(raster, rows, blockRow, middle, firstBand);
-            firstSums.shift = secondSums.shift = shiftFor(firstBand);
+    // Block rows go out in chunks of about 1 MB, as many at once as the
+    // pool has threads; the buffers are kept from batch to batch. All chunks
+    // take their sums about one value of the first band, and the sums add up
+    // in order, so the statistics do not depend on the number of threads.
+    const std::int64_t rowsPerChunk = std::max<std::int64_t>(1, (1 << 20) / (layout.blocksPerRow * kFullRecordBytes));
+    const std::size_t chunksAtOnce = WorkerPool::instance().size();
+    std::vector<std::vector<float>> bands(chunksAtOnce);
+    std::vector<std::string> encoded(chunksAtOnce);
+    std::vector<CellSums> sums(chunksAtOnce);
+    produceBand(raster, rows, 0, 1, bands[0]);
+    const double shift = shiftFor(bands[0]);
+    CellSums total;
+    total.shift = shift;
+    for (std::int64_t blockRow = 0; blockRow < layout.blockRows;
+         blockRow += rowsPerChunk * static_cast<std::int64_t>(chunksAtOnce)) {
+        parallelFor(chunksAtOnce, [&](std::size_t chunk) {
+            const std::int64_t first =
+                std::min(layout.blockRows, blockRow + static_cast<std::int64_t>(chunk) * rowsPerChunk);
+            const std::int64_t last = std::min(layout.blockRows, first + rowsPerChunk);
+            sums[chunk] = CellSums();
+            sums[chunk].shift = shift;
+            produceBand(raster, rows, first, last, bands[chunk]);
+            encodeBand(raster, layout, first, last, bands[chunk], encoded[chunk], sums[chunk]);
+        });
+        for (std::size_t chunk = 0; chunk < chunksAtOnce; ++chunk) {
+            data.write(encoded[chunk]);
+            total.add(sums[chunk]);
         }
-        onBothCores(
-            [&] {
-                if (blockRow != 0) produceBand(raster, rows, blockRow, middle, firstBand);
-                encodeBand(raster, layout, blockRow, middle, firstBand, firstHalf, firstSums);
-            },
-            [&] {
-                produceBand(raster, rows, middle, last, secondBand);
-                encodeBand(raster, layout, middle, last, secondBand, secondHalf, secondSums);
-            });
-        data.write(firstHalf);
-        data.write(secondHalf);
     }
-    firstSums.add(secondSums);
-    return firstSums.statistics();
+    return total.statistics();
 }
 
 std::string gridLayoutProblem(const RasterGeometry& raster) {

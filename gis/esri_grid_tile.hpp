@@ -34,7 +34,7 @@ struct GridStatistics {
 
 // Writes the tile file pair of a raster, w001001.adf (`data`) and
 // w001001x.adf (`index`), taking its rows from `rows` a band at a time and
-// encoding them on both cores, and returns the statistics of its valid
+// encoding them on the worker pool, and returns the statistics of its valid
 // cells. Throws std::runtime_error when the tile file would pass 2 GB, the
 // limit of ArcGIS's readers.
 GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& rows, OutputFile& data,

@@ -17,7 +17,7 @@
 namespace fs = std::filesystem;
 
 namespace kestrune {
-namespace {
+namespace {}  // namespace
 
 // A GRID's folder under a hidden name beside its place, removed with its
 // content unless it went into place.
@@ -53,6 +53,8 @@ private:
     bool placed_ = false;
 };
 
+namespace {
+
 // An earlier GRID of the name may be replaced; anything else in the way stays.
 bool replaceable(const std::string& target, const std::string& workspace) {
     return isGridFolder(target) && ::access(target.c_str(), W_OK) == 0 && ::access(workspace.c_str(), W_OK) == 0;
@@ -65,42 +67,66 @@ void writeEsriGrid(const std::string& workspace, const std::string& name, const 
     writeEsriGrid(workspace, name, raster, rowsOf(raster), projection);
 }
 
-void writeEsriGrid(const std::string& workspace, const std::string& name, const RasterGeometry& raster,
-                   const RowProducer& rows, const std::string& projection) {
-    if (std::string problem = gridNameProblem(name); !problem.empty()) throw std::runtime_error(problem);
-    if (std::string problem = gridLayoutProblem(raster); !problem.empty())
-        throw std::runtime_error("cannot write the GRID " + name + ": " + problem);
+// The GRID's place, refusing anything in the way that is not an earlier
+// GRID that may be replaced.
+std::string placeFor(const std::string& workspace, const std::string& name, bool& replacing) {
     const std::string target = joinPath(workspace, gridFolderName(name));
     std::error_code error;
-    const bool replacing = fs::exists(fs::symlink_status(target, error));
+    replacing = fs::exists(fs::symlink_status(target, error));
     if (replacing && !replaceable(target, workspace))
         throw std::runtime_error("cannot write the GRID " + name + ": " + target + " is in the way");
+    return target;
+}
 
-    StagedFolder folder(target);
-    OutputFile data(folder.file("w001001.adf"), folder.shown("w001001.adf"));
-    OutputFile index(folder.file("w001001x.adf"), folder.shown("w001001x.adf"));
-    const GridStatistics statistics = writeGridTile(raster, rows, data, index);
-    data.commit();
-    index.commit();
-    writeSmallFile(folder.file("hdr.adf"), gridHeader(raster), folder.shown("hdr.adf"));
-    writeSmallFile(folder.file("dblbnd.adf"), gridBounds(raster), folder.shown("dblbnd.adf"));
-    writeSmallFile(folder.file("sta.adf"), gridStatistics(statistics), folder.shown("sta.adf"));
-    if (!projection.empty()) writeSmallFile(folder.file("prj.adf"), projection, folder.shown("prj.adf"));
-    folder.replaceTarget();
+StagedGrid::StagedGrid(std::string workspace, std::string name, std::unique_ptr<StagedFolder> folder)
+    : workspace_(std::move(workspace)), name_(std::move(name)), folder_(std::move(folder)) {}
 
+StagedGrid::StagedGrid(StagedGrid&&) noexcept = default;
+StagedGrid& StagedGrid::operator=(StagedGrid&&) noexcept = default;
+StagedGrid::~StagedGrid() = default;
+
+void StagedGrid::commit() {
+    bool replacing = false;
+    const std::string target = placeFor(workspace_, name_, replacing);
+    folder_->replaceTarget();
     // The INFO entries last: a GRID that is in place may be listed.
     try {
-        addGridTables(workspace, name);
+        addGridTables(workspace_, name_);
     } catch (const std::exception&) {
         if (!replacing) {             // a new GRID whose entries failed takes them back, and goes
             std::error_code ignored;  // the failure rethrown below is the one to report
             try {
-                removeGridTables(workspace, name);
+                removeGridTables(workspace_, name_);
             } catch (const std::exception&) {  // as above: the first failure is reported
             }
             fs::remove_all(target, ignored);
         }
         throw;
     }
+}
+
+StagedGrid stageEsriGrid(const std::string& workspace, const std::string& name, const RasterGeometry& raster,
+                         const RowProducer& rows, const std::string& projection) {
+    if (std::string problem = gridNameProblem(name); !problem.empty()) throw std::runtime_error(problem);
+    if (std::string problem = gridLayoutProblem(raster); !problem.empty())
+        throw std::runtime_error("cannot write the GRID " + name + ": " + problem);
+    bool replacing = false;
+    const std::string target = placeFor(workspace, name, replacing);
+    auto folder = std::make_unique<StagedFolder>(target);
+    OutputFile data(folder->file("w001001.adf"), folder->shown("w001001.adf"));
+    OutputFile index(folder->file("w001001x.adf"), folder->shown("w001001x.adf"));
+    const GridStatistics statistics = writeGridTile(raster, rows, data, index);
+    data.commit();
+    index.commit();
+    writeSmallFile(folder->file("hdr.adf"), gridHeader(raster), folder->shown("hdr.adf"));
+    writeSmallFile(folder->file("dblbnd.adf"), gridBounds(raster), folder->shown("dblbnd.adf"));
+    writeSmallFile(folder->file("sta.adf"), gridStatistics(statistics), folder->shown("sta.adf"));
+    if (!projection.empty()) writeSmallFile(folder->file("prj.adf"), projection, folder->shown("prj.adf"));
+    return StagedGrid(workspace, name, std::move(folder));
+}
+
+void writeEsriGrid(const std::string& workspace, const std::string& name, const RasterGeometry& raster,
+                   const RowProducer& rows, const std::string& projection) {
+    stageEsriGrid(workspace, name, raster, rows, projection).commit();
 }
 }  // namespace kestrune

@@ -2,6 +2,7 @@
 
 #include "gis/float_raster.hpp"
 
+#include <memory>
 #include <string>
 
 namespace kestrune {
@@ -19,6 +20,30 @@ namespace kestrune {
 // 2 GB, a failure to write.
 void writeEsriGrid(const std::string& workspace, const std::string& name, const FloatRaster& raster,
                    const std::string& projection);
+
+// A GRID written under a hidden name beside its place, waiting to take it:
+// commit() puts it in place (replacing an earlier GRID of the name) and adds
+// its INFO entries; dropped without commit(), it is removed.
+class StagedFolder;
+class StagedGrid {
+public:
+    StagedGrid(std::string workspace, std::string name, std::unique_ptr<StagedFolder> folder);
+    StagedGrid(StagedGrid&&) noexcept;
+    StagedGrid& operator=(StagedGrid&&) noexcept;
+    ~StagedGrid();
+    // Throws std::runtime_error: a name in the way by now, a failure to move
+    // or to write the INFO entries (a new GRID then goes again).
+    void commit();
+
+private:
+    std::string workspace_;
+    std::string name_;
+    std::unique_ptr<StagedFolder> folder_;
+};
+
+// writeEsriGrid up to the commit.
+StagedGrid stageEsriGrid(const std::string& workspace, const std::string& name, const RasterGeometry& geometry,
+                         const RowProducer& rows, const std::string& projection);
 
 // The same for a raster whose rows come from `rows`, a band at a time.
 void writeEsriGrid(const std::string& workspace, const std::string& name, const RasterGeometry& geometry,

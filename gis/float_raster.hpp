@@ -38,7 +38,7 @@ struct FloatRaster : RasterGeometry {
 };
 
 // Fills `out` with rows [first, first + count) of a raster, ncols cells a
-// row. Called from both cores at once, for different rows.
+// row. Called from several threads at once, for different rows.
 using RowProducer = std::function<void(std::int64_t first, std::int64_t count, float* out)>;
 
 // A raster given row by row: computed or read as its rows are asked for.
@@ -46,6 +46,9 @@ struct RasterRows {
     RasterGeometry geometry;
     RowProducer rows;
 };
+
+// All rows of `raster` in memory, read in bands on the worker pool.
+FloatRaster readAllRows(const RasterRows& raster);
 
 // The rows of a raster in memory.
 inline RowProducer rowsOf(const FloatRaster& raster) {

@@ -76,12 +76,17 @@ void clearWorkspaceLeftovers(const std::string& folder) {
     clearLeftovers((fs::path(folder) / "info").string());
 }
 
-void importAsciiRaster(const std::string& asciiPath, const RasterWorkspace& workspace, const std::string& gridName,
-                       const std::string& projectionPath) {
+StagedGrid stageAsciiRasterImport(const std::string& asciiPath, const RasterWorkspace& workspace,
+                                  const std::string& gridName, const std::string& projectionPath) {
     if (std::string problem = gridNameProblem(gridName); !problem.empty()) throw std::runtime_error(problem);
     const std::string projection = projectionText(projectionPath);
-    FloatRaster raster = readEsriAscii(asciiPath);
-    writeEsriGrid(workspace.folder(), gridName, raster, projection);
+    const FloatRaster raster = readEsriAscii(asciiPath);
+    return stageEsriGrid(workspace.folder(), gridName, raster, rowsOf(raster), projection);
+}
+
+void importAsciiRaster(const std::string& asciiPath, const RasterWorkspace& workspace, const std::string& gridName,
+                       const std::string& projectionPath) {
+    stageAsciiRasterImport(asciiPath, workspace, gridName, projectionPath).commit();
 }
 
 }  // namespace kestrune

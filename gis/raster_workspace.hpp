@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gis/esri_grid_writer.hpp"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,5 +58,9 @@ void clearWorkspaceLeftovers(const std::string& folder);
 // GRID's prj.adf. Throws std::runtime_error with the reason.
 void importAsciiRaster(const std::string& asciiPath, const RasterWorkspace& workspace, const std::string& gridName,
                        const std::string& projectionPath);
+
+// The same up to the commit (see StagedGrid).
+StagedGrid stageAsciiRasterImport(const std::string& asciiPath, const RasterWorkspace& workspace,
+                                  const std::string& gridName, const std::string& projectionPath);
 
 }  // namespace kestrune

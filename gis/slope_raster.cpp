@@ -2,8 +2,6 @@
 
 #include "gis/slope_horn.hpp"
 
-#include "common/both_cores.hpp"
-
 #include <algorithm>
 #include <memory>
 #include <mutex>
@@ -95,15 +93,6 @@ RasterRows slopeRows(const RasterRows& source) {
             }};
 }
 
-FloatRaster slopeRaster(const FloatRaster& dem) {
-    FloatRaster out;
-    static_cast<RasterGeometry&>(out) = dem;
-    out.cells.resize(dem.cells.size());
-    const RasterRows slope = slopeRows({dem, rowsOf(dem)});
-    const std::int64_t middle = dem.nrows / 2;
-    onBothCores([&] { slope.rows(0, middle, out.cells.data()); },
-                [&] { slope.rows(middle, dem.nrows - middle, out.cells.data() + middle * dem.ncols); });
-    return out;
-}
+FloatRaster slopeRaster(const FloatRaster& dem) { return readAllRows(slopeRows({dem, rowsOf(dem)})); }
 
 }  // namespace kestrune

@@ -13,7 +13,7 @@ namespace kestrune {
 // that band of the source and one row on either side.
 RasterRows slopeRows(const RasterRows& source);
 
-// The same for a raster in memory, whole, on both cores.
+// The same for a raster in memory, whole, on the worker pool.
 FloatRaster slopeRaster(const FloatRaster& dem);
 
 }  // namespace kestrune

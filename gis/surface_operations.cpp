@@ -15,9 +15,14 @@ namespace kestrune {
 
 RasterRows slopeOfGrid(const RasterDataset& input) { return slopeRows(openEsriGrid(input.path())); }
 
-void saveAsGrid(const RasterRows& raster, const std::string& fullPath, const std::string& projection) {
+StagedGrid stageAsGrid(const RasterRows& raster, const std::string& fullPath, const std::string& projection) {
     const fs::path path(fullPath);
-    writeEsriGrid(path.parent_path().string(), path.filename().string(), raster.geometry, raster.rows, projection);
+    return stageEsriGrid(path.parent_path().string(), path.filename().string(), raster.geometry, raster.rows,
+                         projection);
+}
+
+void saveAsGrid(const RasterRows& raster, const std::string& fullPath, const std::string& projection) {
+    stageAsGrid(raster, fullPath, projection).commit();
 }
 
 }  // namespace kestrune

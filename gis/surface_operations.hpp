@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gis/esri_grid_writer.hpp"
 #include "gis/float_raster.hpp"
 #include "gis/raster_workspace.hpp"
 
@@ -14,5 +15,8 @@ RasterRows slopeOfGrid(const RasterDataset& input);
 // Saves a raster as a float GRID at `fullPath` (folder and GRID name), with
 // `projection` as its prj.adf when not empty. Throws std::runtime_error.
 void saveAsGrid(const RasterRows& raster, const std::string& fullPath, const std::string& projection);
+
+// The same up to the commit (see StagedGrid).
+StagedGrid stageAsGrid(const RasterRows& raster, const std::string& fullPath, const std::string& projection);
 
 }  // namespace kestrune

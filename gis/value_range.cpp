@@ -1,6 +1,6 @@
 #include "gis/value_range.hpp"
 
-#include "common/both_cores.hpp"
+#include "common/worker_pool.hpp"
 
 #include <algorithm>
 #include <vector>
@@ -29,11 +29,17 @@ std::pair<float, float> rangeOfRows(const RasterRows& raster, std::int64_t first
 }  // namespace
 
 std::pair<float, float> valueRange(const RasterRows& raster) {
-    const std::int64_t middle = raster.geometry.nrows / 2;
-    std::pair<float, float> north, south;
-    onBothCores([&] { north = rangeOfRows(raster, 0, middle); },
-                [&] { south = rangeOfRows(raster, middle, raster.geometry.nrows); });
-    return {std::min(north.first, south.first), std::max(north.second, south.second)};
+    const std::int64_t nrows = raster.geometry.nrows;
+    const auto bands = static_cast<std::size_t>((nrows + kBandRows - 1) / kBandRows);
+    std::vector<std::pair<float, float>> ranges(bands);
+    parallelFor(bands, [&](std::size_t band) {
+        const std::int64_t first = static_cast<std::int64_t>(band) * kBandRows;
+        ranges[band] = rangeOfRows(raster, first, std::min(nrows, first + kBandRows));
+    });
+    std::pair<float, float> range{FLT_MAX, -FLT_MAX};
+    for (const auto& [minimum, maximum] : ranges)
+        range = {std::min(range.first, minimum), std::max(range.second, maximum)};
+    return range;
 }
 
 }  // namespace kestrune

@@ -9,7 +9,9 @@
 #include "gis/raster_workspace.hpp"
 #include "run/folder_step.hpp"
 
+#include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
@@ -55,25 +57,44 @@ void ASCII2GRID(RunContext& run) {
         reportGridFailure(run, "", failure);
         return;
     }
+    // A shard converts what its XYZ step made, or its share of the folder.
+    std::vector<std::string> files = shareOf(split.dataFiles, run.settings);
+    if (run.madeInThisShard) files = *run.madeInThisShard;
+    // Which file may write which GRID is settled in file order first.
     std::map<std::string, std::string> madeFrom;  // GRID folder name -> source file name
-    FolderStep step;
-    step.statusPrefix = "Running : ASCII-->ESRI GRID (";
-    step.afterFailure = AfterFailure::Stop;
-    step.convert = [&](const std::string& name) {
+    std::map<std::string, std::string> refused;   // source file name -> why
+    for (const std::string& name : files) {
         const std::string gridName = baseName(name);
         auto [earlier, fresh] = madeFrom.emplace(gridFolderName(gridName), name);
         if (!fresh)
-            throw std::runtime_error("the GRID " + gridName + " is already made from " + earlier->second +
-                                     " in this run");
+            refused[name] = "the GRID " + gridName + " is already made from " + earlier->second + " in this run";
+    }
+    std::vector<std::string> made;
+    FolderStep step;
+    step.statusPrefix = "Running : ASCII-->ESRI GRID (";
+    step.afterFailure = AfterFailure::Stop;
+    step.prepare = [&](const std::string& name) -> PendingOutput {
+        if (auto why = refused.find(name); why != refused.end()) throw std::runtime_error(why->second);
+        const std::string gridName = baseName(name);
         checkEarlierGrid(*workspace, gridName);
-        workspace = RasterWorkspace::open(gridFolder);
-        importAsciiRaster(joinPath(asciiFolder, name), *workspace, gridName,
-                          projectionOf(split, gridName, asciiFolder));
+        auto grid = std::make_shared<StagedGrid>(stageAsciiRasterImport(
+            joinPath(asciiFolder, name), *workspace, gridName, projectionOf(split, gridName, asciiFolder)));
+        return [grid, gridName, &made] {
+            grid->commit();
+            made.push_back(gridFolderName(gridName));
+        };
+    };
+    // The raster takes 4 bytes a value of some 8 characters or more.
+    step.memoryNeed = [&](const std::string& name) {
+        std::error_code error;
+        const std::uintmax_t bytes = std::filesystem::file_size(joinPath(asciiFolder, name), error);
+        return error ? std::uint64_t{0} : static_cast<std::uint64_t>(bytes) / 2;
     };
     step.report = [&](const std::string& name, const std::exception& failure) {
         reportGridFailure(run, joinPath(asciiFolder, name), failure);
     };
-    runFolderStep(run, split.dataFiles, step);
+    runFolderStep(run, files, step);
+    if (run.settings.shardCount > 1) run.madeInThisShard = made;
 }
 
 }  // namespace kestrune

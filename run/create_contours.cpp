@@ -44,22 +44,31 @@ std::string DelPreShpFile(RunContext& run, const std::string& aFileName) {
     return {};
 }
 
+ContourWork prepareContours(const RasterDataset& dataset, const std::string& folder, double interval, double base) {
+    ContourWork work;
+    try {
+        work.shapefile.emplace(contourShapefile(dataset, folder, ContourOptions{interval, base}));
+    } catch (const std::exception&) {  // passed on in its turn, on the run's thread
+        work.failure = std::current_exception();
+    }
+    return work;
+}
+
 void CreateContours(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder,
-                    double dInterval, double dbase) {
-    const std::string gridName = datasetName(pRasterDs.path());
-    const std::string target = joinPath(strExportFolder, gridName);
+                    ContourWork&& prepared) {
+    if (prepared.failure) std::rethrow_exception(prepared.failure);
+    const std::string target = joinPath(strExportFolder, datasetName(pRasterDs.path()));
     // The new contours are complete before the earlier ones go, so a failure
     // (too large a shapefile, a full disk) leaves the earlier shapefile.
-    ShapefileDataset contours = contourShapefile(pRasterDs, strExportFolder, ContourOptions{dInterval, dbase});
     const std::string protectedFile = DelPreShpFile(run, target);
-    try {
-        if (!protectedFile.empty())
-            throw std::runtime_error("cannot rename the contours to " + protectedFile + ": the file is still there");
-        replaceFileSet(contours.basePath(), target, shapefileExtensions());
-    } catch (const std::exception&) {
-        contours.discard();
-        throw;
-    }
+    if (!protectedFile.empty())
+        throw std::runtime_error("cannot rename the contours to " + protectedFile + ": the file is still there");
+    prepared.shapefile->putInPlace(target);
+}
+
+void CreateContours(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder,
+                    double dInterval, double dbase) {
+    CreateContours(run, pRasterDs, strExportFolder, prepareContours(pRasterDs, strExportFolder, dInterval, dbase));
 }
 
 }  // namespace kestrune

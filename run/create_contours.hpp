@@ -1,9 +1,12 @@
 #pragma once
 
+#include "gis/contour_shapefile.hpp"
 #include "gis/raster_workspace.hpp"
 
 #include "run/run_context.hpp"
 
+#include <exception>
+#include <optional>
 #include <string>
 
 namespace kestrune {
@@ -23,5 +26,15 @@ std::string DelPreShpFile(RunContext& run, const std::string& aFileName);
 // the new one could not be made.
 void CreateContours(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder,
                     double dInterval, double dbase);
+
+// The same in two steps, for GRIDs done several at once: the contours made
+// on any thread, then put in place (or their failure passed on) in turn.
+struct ContourWork {
+    std::optional<StagedShapefile> shapefile;
+    std::exception_ptr failure;
+};
+ContourWork prepareContours(const RasterDataset& dataset, const std::string& folder, double interval, double base);
+void CreateContours(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder,
+                    ContourWork&& prepared);
 
 }  // namespace kestrune

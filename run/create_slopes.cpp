@@ -26,22 +26,44 @@ void reportSlopeFailure(RunContext& run, const std::string& description) {
 
 }  // namespace
 
-void CreateSlopes(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder) {
-    const std::string gridName = datasetName(pRasterDs.path());
-    const std::string slopePath = joinPath(strExportFolder, gridName);
-    if (sameFolder(strExportFolder, pRasterDs.folder())) {
-        reportSlopeFailure(run, "the slope GRID " + slopePath + " would replace its own source GRID");
-        return;
+SlopeWork prepareSlope(const RasterDataset& dataset, const std::string& folder) {
+    SlopeWork work;
+    const std::string gridName = datasetName(dataset.path());
+    const std::string slopePath = joinPath(folder, gridName);
+    if (sameFolder(folder, dataset.folder())) {
+        work.reported = std::make_exception_ptr(
+            std::runtime_error("the slope GRID " + slopePath + " would replace its own source GRID"));
+        return work;
     }
     // An earlier slope GRID that cannot be read stops the walk; one that may
     // be replaced is, when the new one is complete; one that may not stays,
     // and saving is refused.
-    if (FldExist(slopePath)) RasterWorkspace::open(strExportFolder).findGrid(gridName);
     try {
-        saveAsGrid(slopeOfGrid(pRasterDs), slopePath, readGridProjection(pRasterDs.path()));
+        if (FldExist(slopePath)) RasterWorkspace::open(folder).findGrid(gridName);
+    } catch (const std::exception&) {  // passed on in its turn, on the run's thread
+        work.passesOn = std::current_exception();
+        return work;
+    }
+    try {
+        work.grid.emplace(stageAsGrid(slopeOfGrid(dataset), slopePath, readGridProjection(dataset.path())));
+    } catch (const std::exception&) {  // reported in its turn, on the run's thread
+        work.reported = std::current_exception();
+    }
+    return work;
+}
+
+void CreateSlopes(RunContext& run, SlopeWork&& prepared) {
+    if (prepared.passesOn) std::rethrow_exception(prepared.passesOn);
+    try {
+        if (prepared.reported) std::rethrow_exception(prepared.reported);
+        prepared.grid->commit();
     } catch (const std::exception& failure) {
         reportSlopeFailure(run, describeFailure(failure));
     }
+}
+
+void CreateSlopes(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder) {
+    CreateSlopes(run, prepareSlope(pRasterDs, strExportFolder));
 }
 
 }  // namespace kestrune

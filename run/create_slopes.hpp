@@ -1,9 +1,12 @@
 #pragma once
 
+#include "gis/esri_grid_writer.hpp"
 #include "gis/raster_workspace.hpp"
 
 #include "run/run_context.hpp"
 
+#include <exception>
+#include <optional>
 #include <string>
 
 namespace kestrune {
@@ -14,5 +17,15 @@ namespace kestrune {
 // one in opening the slope folder or the earlier GRID passes on. A slope
 // folder that is the GRID's own folder is refused, so no source is replaced.
 void CreateSlopes(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder);
+
+// The same in two steps, for GRIDs done several at once: the slope made on
+// any thread, then put in place, reported or passed on in turn.
+struct SlopeWork {
+    std::optional<StagedGrid> grid;
+    std::exception_ptr reported;  // a failure CreateSlopes reports
+    std::exception_ptr passesOn;  // one it passes on to the walk
+};
+SlopeWork prepareSlope(const RasterDataset& dataset, const std::string& folder);
+void CreateSlopes(RunContext& run, SlopeWork&& prepared);
 
 }  // namespace kestrune

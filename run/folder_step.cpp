@@ -1,26 +1,64 @@
 #include "run/folder_step.hpp"
 
 #include "common/file_naming.hpp"
+#include "common/memory_budget.hpp"
 #include "common/number_text.hpp"
+#include "common/worker_pool.hpp"
 
 namespace kestrune {
+namespace {
+
+// A file prepared on the pool: its pending outputs, or why it failed.
+struct PreparedFile {
+    PendingOutput outputs;
+    std::exception_ptr failure;
+};
+
+}  // namespace
 
 void runFolderStep(RunContext& run, const std::vector<std::string>& fileNames, const FolderStep& step) {
     const auto count = static_cast<long long>(fileNames.size());
-    for (long long i = 0; i < count; ++i) {
-        const std::string& name = fileNames[static_cast<std::size_t>(i)];
-        run.setStatusLine(step.statusPrefix + statusNumber(i + 1) + "/" + statusNumber(count) + ")   " + name);
+    bool failedAndStopping = false;
+    PipelineControl control;
+    control.ahead = WorkerPool::instance().size();
+    control.memoryBudget = memoryBudget() / 2;
+    if (step.memoryNeed) control.memoryCost = [&](std::size_t i) { return step.memoryNeed(fileNames[i]); };
+    control.stopStarting = [&] { return failedAndStopping || run.stopRequested(); };
+    const std::function<PreparedFile(std::size_t)> prepare = [&](std::size_t i) {
         try {
-            step.convert(name);
+            return PreparedFile{step.prepare(fileNames[i]), nullptr};
+        } catch (const std::exception&) {  // reported in its turn, on the step's thread
+            return PreparedFile{nullptr, std::current_exception()};
+        }
+    };
+    const std::function<void(std::size_t, PreparedFile &&)> putInPlace = [&](std::size_t i, PreparedFile&& file) {
+        if (failedAndStopping) return;  // its outputs go with `file`
+        const std::string& name = fileNames[i];
+        run.setStatusLine(step.statusPrefix + statusNumber(static_cast<long long>(i) + 1) + "/" + statusNumber(count) +
+                          ")   " + name);
+        try {
+            if (file.failure) std::rethrow_exception(file.failure);
+            file.outputs();
         } catch (const std::exception& failure) {
             step.report(name, failure);
-            if (step.afterFailure == AfterFailure::Stop) return;
+            if (step.afterFailure == AfterFailure::Stop) failedAndStopping = true;
         }
-    }
+    };
+    const std::size_t done = orderedPipeline<PreparedFile>(fileNames.size(), control, prepare, putInPlace);
+    if (done < fileNames.size() && !failedAndStopping) run.RunOk = false;  // stopped on request
 }
 
 void reportSkipped(RunContext& run, const std::string& folder, const std::vector<FolderListing::Skipped>& skipped) {
     for (const auto& entry : skipped) run.showMessage(joinPath(folder, entry.name) + " is skipped: " + entry.reason);
+}
+
+std::vector<std::string> shareOf(const std::vector<std::string>& items, const RunSettings& settings) {
+    if (settings.shardCount <= 1) return items;
+    std::vector<std::string> share;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (static_cast<int>(i % static_cast<std::size_t>(settings.shardCount)) == settings.shardIndex)
+            share.push_back(items[i]);
+    return share;
 }
 
 }  // namespace kestrune

@@ -3,6 +3,7 @@
 #include "common/folder_listing.hpp"
 #include "run/run_context.hpp"
 
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <string>
@@ -13,17 +14,28 @@ namespace kestrune {
 // What a conversion step does after a file failed.
 enum class AfterFailure { GoOnWithTheNextFile, Stop };
 
+// The outputs of one file, made under hidden names and waiting to take
+// their places: calling it puts them in place (and does what goes with
+// that); dropping it removes them.
+using PendingOutput = std::function<void()>;
+
 // One conversion step over the files of a folder, as the XYZ and the ASCII
-// raster conversions share it. Before each file the status line shows
-// `statusPrefix`, the file's number and the count (each after one blank), a
-// closing parenthesis, three blanks and the file name:
-//   "Running : XYZ-->ASCII( 3/ 12)   dem1.xyz".
-// `convert` does the file's work and throws on failure; `report` tells the
-// user (and clears RunOk); the step then goes on or stops as it says.
+// raster conversions share it. Files are prepared on the worker pool,
+// several at once as memory allows; then, in file order, the status line
+// shows `statusPrefix`, the file's number and the count (each after one
+// blank), a closing parenthesis, three blanks and the file name
+// ("Running : XYZ-->ASCII( 3/ 12)   dem1.xyz"), and the file's outputs go in
+// place, or its failure is reported. Under AfterFailure::Stop no output of
+// a later file goes in after a failure. A stop request ends the step after
+// the files being worked on, and clears RunOk.
 struct FolderStep {
     std::string statusPrefix;
     AfterFailure afterFailure = AfterFailure::Stop;
-    std::function<void(const std::string& fileName)> convert;
+    // On the worker pool: the file's work up to its pending outputs; throws.
+    std::function<PendingOutput(const std::string& fileName)> prepare;
+    // The memory preparing a file takes at most, in bytes.
+    std::function<std::uint64_t(const std::string& fileName)> memoryNeed;
+    // Tells the user (and clears RunOk).
     std::function<void(const std::string& fileName, const std::exception& failure)> report;
 };
 
@@ -32,5 +44,9 @@ void runFolderStep(RunContext& run, const std::vector<std::string>& fileNames, c
 // Tells the user of each entry of the folder that looks like a file but was
 // skipped ("<path> is skipped: it is a folder"); a note, not a failure.
 void reportSkipped(RunContext& run, const std::string& folder, const std::vector<FolderListing::Skipped>& skipped);
+
+// The share of `items` this run does: all of them, or with a shard K/N of
+// the settings those whose index is K modulo N.
+std::vector<std::string> shareOf(const std::vector<std::string>& items, const RunSettings& settings);
 
 }  // namespace kestrune

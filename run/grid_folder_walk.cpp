@@ -3,11 +3,18 @@
 #include "gis/raster_workspace.hpp"
 #include "run/create_contours.hpp"
 #include "run/create_slopes.hpp"
+#include "run/folder_step.hpp"
 
+#include "common/file_naming.hpp"
 #include "common/folder_listing.hpp"
+#include "common/memory_budget.hpp"
 #include "common/number_text.hpp"
 #include "common/replacement.hpp"
+#include "common/worker_pool.hpp"
 
+#include <algorithm>
+#include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 namespace kestrune {
@@ -19,6 +26,52 @@ double contourNumber(const std::string& text, const char* what) {
     return *value;
 }
 
+// The contour interval and base of the settings, or why they are no numbers.
+struct ContourNumbers {
+    double interval = 0;
+    double base = 0;
+    std::exception_ptr failure;
+};
+
+ContourNumbers contourNumbers(const RunSettings& settings) {
+    ContourNumbers numbers;
+    try {
+        numbers.interval = contourNumber(settings.contourInterval, "interval");
+        numbers.base = contourNumber(settings.contourStart, "start value");
+    } catch (const std::runtime_error&) {  // passed on when the first GRID gets to its contours
+        numbers.failure = std::current_exception();
+    }
+    return numbers;
+}
+
+// What one GRID's turn puts in place.
+struct GridOutputs {
+    SlopeWork slope;
+    ContourWork contours;
+};
+
+// The GRIDs this run visits: all of them, or its shard's share, which is
+// what its conversion made when it made GRIDs.
+std::vector<RasterDataset> gridsOfThisRun(const RunContext& run, const RasterWorkspace& workspace) {
+    std::vector<RasterDataset> grids = workspace.grids();
+    if (run.settings.shardCount <= 1) return grids;
+    std::vector<std::string> names;
+    for (const RasterDataset& grid : grids) names.push_back(grid.name());
+    const std::vector<std::string> share = run.madeInThisShard ? *run.madeInThisShard : shareOf(names, run.settings);
+    std::vector<RasterDataset> chosen;
+    for (const RasterDataset& grid : grids)
+        if (std::find(share.begin(), share.end(), grid.name()) != share.end()) chosen.push_back(grid);
+    return chosen;
+}
+
+// The memory a GRID's slope and contours take at most: its cells, once read
+// and once as slopes, bounded by the size of its value file.
+std::uint64_t gridMemoryNeed(const RasterDataset& grid) {
+    std::error_code error;
+    const std::uintmax_t bytes = std::filesystem::file_size(joinPath(grid.path(), "w001001.adf"), error);
+    return error ? std::uint64_t{0} : static_cast<std::uint64_t>(bytes) * 2;
+}
+
 }  // namespace
 
 void GetRasterLayersFromFolder(RunContext& run) {
@@ -27,20 +80,39 @@ void GetRasterLayersFromFolder(RunContext& run) {
     clearWorkspaceLeftovers(settings.gridFolder);
     if (settings.slopeOutput && FldExist(settings.slopeFolder)) clearWorkspaceLeftovers(settings.slopeFolder);
     if (settings.contourOutput && FldExist(settings.contourFolder)) clearLeftovers(settings.contourFolder);
-    for (const RasterDataset& dataset : workspace.grids()) {
+    const std::vector<RasterDataset> grids = gridsOfThisRun(run, workspace);
+    const ContourNumbers numbers = contourNumbers(settings);
+
+    // GRIDs are worked on several at once; their outputs go in place, and
+    // their failures are told, in order of name.
+    const std::function<GridOutputs(std::size_t)> prepare = [&](std::size_t i) {
+        SlopeWork slope = settings.slopeOutput ? prepareSlope(grids[i], settings.slopeFolder) : SlopeWork{};
+        const bool contours = settings.contourOutput && !numbers.failure && !slope.passesOn;
+        return GridOutputs{std::move(slope),
+                           contours ? prepareContours(grids[i], settings.contourFolder, numbers.interval, numbers.base)
+                                    : ContourWork{}};
+    };
+    const std::function<void(std::size_t, GridOutputs &&)> putInPlace = [&](std::size_t i, GridOutputs&& outputs) {
+        const RasterDataset& grid = grids[i];
         if (settings.slopeOutput) {
-            run.setStatusLine("Running : ESRI GRID--> Get Slope " + dataset.path());
-            CreateSlopes(run, dataset, settings.slopeFolder);
+            run.setStatusLine("Running : ESRI GRID--> Get Slope " + grid.path());
+            CreateSlopes(run, std::move(outputs.slope));
         }
         if (settings.contourOutput) {
-            run.setStatusLine("Running : ESRI GRID--> Get Contour " + dataset.path());
-            const double interval = contourNumber(settings.contourInterval, "interval");
-            const double base = contourNumber(settings.contourStart, "start value");
-            CreateContours(run, dataset, settings.contourFolder, interval, base);
+            run.setStatusLine("Running : ESRI GRID--> Get Contour " + grid.path());
+            if (numbers.failure) std::rethrow_exception(numbers.failure);
+            CreateContours(run, grid, settings.contourFolder, std::move(outputs.contours));
         }
-    }
+    };
+    PipelineControl control;
+    control.ahead = WorkerPool::instance().size();
+    control.memoryBudget = memoryBudget() / 2;
+    control.memoryCost = [&](std::size_t i) { return gridMemoryNeed(grids[i]); };
+    control.stopStarting = [&] { return run.stopRequested(); };
+    const std::size_t done = orderedPipeline<GridOutputs>(grids.size(), control, prepare, putInPlace);
     // RunOk stays as the walk leaves it: a slope failure reported on the way
-    // still ends the run as stopped.
+    // still ends the run as stopped; so does a stop request.
+    if (done < grids.size()) run.RunOk = false;
 }
 
 }  // namespace kestrune

@@ -3,7 +3,9 @@
 #include "run/run_settings.hpp"
 #include "run/user_interface.hpp"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace kestrune {
 
@@ -26,6 +28,11 @@ struct RunContext {
     void showMessage(const std::string& prompt, const std::string& title = kApplicationTitle) {
         ui.showMessage(prompt, title);
     }
+    bool stopRequested() const { return ui.stopRequested(); }
+
+    // With a shard, what the last step made: the names of its outputs in
+    // their folder, for the next step to take instead of its listing.
+    std::optional<std::vector<std::string>> madeInThisShard;
 };
 
 }  // namespace kestrune

@@ -12,6 +12,10 @@ namespace {
 // The last resort for a failure that a step does not handle itself: the user
 // sees its description, the run ends as stopped and the program goes on.
 void runStep(RunContext& run, const std::function<void(RunContext&)>& step) {
+    if (run.stopRequested()) {
+        run.RunOk = false;
+        return;
+    }
     std::string description;
     try {
         step(run);

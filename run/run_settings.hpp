@@ -26,6 +26,11 @@ struct RunSettings {
     std::string contourInterval = "5";
     bool slopeOutput = false;
     std::string slopeFolder;
+    // One share of a job cut among several runs (kestrune-batch --shard K/N):
+    // the first step does the files whose index in its folder listing is K
+    // modulo N, the later steps only what the earlier ones made.
+    int shardIndex = 0;
+    int shardCount = 1;
 };
 
 }  // namespace kestrune

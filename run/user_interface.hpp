@@ -22,6 +22,10 @@ public:
 
     // Replaces the status line and repaints it at once.
     virtual void setStatusLine(const std::string& text) = 0;
+
+    // True once the user asked the run to stop (a close box, a signal): the
+    // run ends after the files being worked on. Asked from the run's thread.
+    virtual bool stopRequested() const { return false; }
 };
 
 }  // namespace kestrune

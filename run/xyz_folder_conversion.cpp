@@ -7,10 +7,14 @@
 #include "common/sidecar_files.hpp"
 #include "run/folder_step.hpp"
 #include "run/xyz_grid_engine.hpp"
+#include "xyz/xyz_gridding.hpp"
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <stdexcept>
+
+namespace fs = std::filesystem;
 
 namespace kestrune {
 namespace {
@@ -52,23 +56,47 @@ void XYZ2ASCII(RunContext& run) {
     const std::string& asciiFolder = run.settings.asciiFolder;
     const FolderListing listing = listFolder(xyzFolder);
     reportSkipped(run, xyzFolder, listing.skipped);
-    const SidecarSplit split = splitSidecars(listing.files, {".prj"});
     clearLeftovers(asciiFolder);
+    const SidecarSplit split = splitSidecars(listing.files, {".prj"});
+    const std::vector<std::string> files = shareOf(split.dataFiles, run.settings);
+    // Which file may write which output is settled in file order first.
     std::map<std::string, std::string> madeFrom;  // output path -> XYZ file name
+    std::map<std::string, std::string> refused;   // XYZ file name -> why
+    for (const std::string& name : files) {
+        try {
+            checkOutputIsFree(joinPath(xyzFolder, name), ascOutputPath(asciiFolder, name), madeFrom, name);
+        } catch (const std::runtime_error& failure) {
+            refused[name] = failure.what();
+        }
+    }
+    const GriddingOptions options = griddingOptions(run.settings);
+    std::vector<std::string> made;
     FolderStep step;
     step.statusPrefix = "Running : XYZ-->ASCII(";
     step.afterFailure = AfterFailure::GoOnWithTheNextFile;
-    step.convert = [&](const std::string& name) {
-        const std::string xyzPath = joinPath(xyzFolder, name);
+    step.prepare = [&](const std::string& name) -> PendingOutput {
+        if (auto why = refused.find(name); why != refused.end()) throw std::runtime_error(why->second);
         const std::string ascPath = ascOutputPath(asciiFolder, name);
-        checkOutputIsFree(xyzPath, ascPath, madeFrom, name);
         checkEarlierOutput(ascPath);
-        if (XyzGridEngine(run, xyzPath, ascPath)) copyProjections(split, name, xyzFolder, asciiFolder);
+        std::shared_ptr<OutputFile> asc = stageXyzGrid(joinPath(xyzFolder, name), ascPath, options);
+        return [asc, name, &split, &xyzFolder, &asciiFolder, &made] {
+            asc->commit();
+            copyProjections(split, name, xyzFolder, asciiFolder);
+            made.push_back(fs::path(ascOutputPath(asciiFolder, name)).filename().string());
+        };
+    };
+    // Points take about 24 bytes a line of some 30 characters, and the grid
+    // as much again.
+    step.memoryNeed = [&](const std::string& name) {
+        std::error_code error;
+        const std::uintmax_t bytes = fs::file_size(joinPath(xyzFolder, name), error);
+        return error ? std::uint64_t{0} : static_cast<std::uint64_t>(bytes) * 2;
     };
     step.report = [&](const std::string& name, const std::exception& failure) {
-        reportXyzFailure(run, joinPath(xyzFolder, name), describeFailure(failure));
+        XyzGridEngine(run, joinPath(xyzFolder, name), failure);
     };
-    runFolderStep(run, split.dataFiles, step);
+    runFolderStep(run, files, step);
+    if (run.settings.shardCount > 1) run.madeInThisShard = made;
 }
 
 }  // namespace kestrune

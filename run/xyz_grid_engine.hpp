@@ -1,18 +1,22 @@
 #pragma once
 
 #include "run/run_context.hpp"
+#include "xyz/xyz_gridding.hpp"
 
+#include <exception>
 #include <string>
 
 namespace kestrune {
 
-// Grids one XYZ file into one .asc as the settings ask (separator, cell
-// size). A failure is reported to the user here (the format report or the
-// general one), clears RunOk and empties the status line; it never reaches
-// the caller. Returns true when the .asc was written.
-bool XyzGridEngine(RunContext& run, const std::string& xyzPath, const std::string& ascPath);
+// How the gridding engine grids one XYZ file as the settings ask
+// (separator, cell size).
+GriddingOptions griddingOptions(const RunSettings& settings);
 
-// The general failure report for an XYZ file: "<path> Error-<description>".
-void reportXyzFailure(RunContext& run, const std::string& xyzPath, const std::string& description);
+// The engine's failure reports for one XYZ file: a line without the
+// separator gets "<path> does not fit the format you setting!" (title
+// "Please Check xyz file"), every other failure "<path> Error-<description>"
+// (title "Program was interrupted"). Either clears RunOk and empties the
+// status line.
+void XyzGridEngine(RunContext& run, const std::string& xyzPath, const std::exception& failure);
 
 }  // namespace kestrune

@@ -93,7 +93,7 @@ TEST(ReadXyzPoints, AFileOfCommentsHoldsNoPoint) {
     EXPECT_EQ(parseXyzText("", " ").pointCount(), 0u);
 }
 
-// Large texts are parsed on both cores; order and the first bad line must
+// Large texts are parsed in pieces on the worker pool; order and the first bad line must
 // come out as in a sequential reading.
 TEST(ReadXyzPoints, ParallelParsingKeepsFileOrderAndTheFirstBadLine) {
     std::string text;

@@ -1,10 +1,11 @@
 #include "xyz/ascii_raster_writer.hpp"
 
-#include "common/both_cores.hpp"
 #include "common/number_text.hpp"
 #include "common/output_file.hpp"
+#include "common/worker_pool.hpp"
 
 #include <algorithm>
+#include <vector>
 
 namespace kestrune {
 namespace {
@@ -47,21 +48,27 @@ std::string asciiRasterHeader(const AsciiRasterGrid& grid) {
 
 void WriteAsciiRaster(const AsciiRasterGrid& grid, const std::string& ascPath) {
     OutputFile file(ascPath);
+    writeAsciiRaster(grid, file);
+    file.commit();
+}
+
+void writeAsciiRaster(const AsciiRasterGrid& grid, OutputFile& file) {
     file.write(asciiRasterHeader(grid));
-    // Rows are formatted in batches, each batch split between both cores.
+    // Rows are formatted in batches, each batch split between the pool's threads.
     const std::int64_t rowsPerBatch =
         std::max<std::int64_t>(2, static_cast<std::int64_t>(kBatchBytes) / std::max<std::int64_t>(1, grid.ncols * 33));
-    std::string firstHalf, secondHalf;
-    for (std::int64_t row = 0; row < grid.nrows; row += rowsPerBatch) {
-        std::int64_t last = std::min(grid.nrows, row + rowsPerBatch);
-        std::int64_t middle = row + (last - row) / 2;
-        std::size_t firstLength = 0, secondLength = 0;
-        onBothCores([&] { firstLength = formatRows(grid, row, middle, firstHalf); },
-                    [&] { secondLength = formatRows(grid, middle, last, secondHalf); });
-        file.write(std::string_view(firstHalf).substr(0, firstLength));
-        file.write(std::string_view(secondHalf).substr(0, secondLength));
+    const auto parts = static_cast<std::int64_t>(WorkerPool::instance().size());
+    std::vector<std::string> texts(static_cast<std::size_t>(parts));
+    std::vector<std::size_t> lengths(texts.size());
+    for (std::int64_t row = 0; row < grid.nrows; row += rowsPerBatch * parts) {
+        parallelFor(texts.size(), [&](std::size_t part) {
+            const std::int64_t first = std::min(grid.nrows, row + static_cast<std::int64_t>(part) * rowsPerBatch);
+            const std::int64_t last = std::min(grid.nrows, first + rowsPerBatch);
+            lengths[part] = formatRows(grid, first, last, texts[part]);
+        });
+        for (std::size_t part = 0; part < texts.size(); ++part)
+            file.write(std::string_view(texts[part]).substr(0, lengths[part]));
     }
-    file.commit();
 }
 
 }  // namespace kestrune

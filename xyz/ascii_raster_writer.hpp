@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/output_file.hpp"
 #include "xyz/ascii_raster_grid.hpp"
 
 #include <string>
@@ -13,6 +14,9 @@ namespace kestrune {
 // under a hidden temporary name beside `ascPath` and renamed over it when
 // complete, so a failure leaves no partial file. Throws std::runtime_error.
 void WriteAsciiRaster(const AsciiRasterGrid& grid, const std::string& ascPath);
+
+// The same into a file the caller commits.
+void writeAsciiRaster(const AsciiRasterGrid& grid, OutputFile& file);
 
 // The six header lines.
 std::string asciiRasterHeader(const AsciiRasterGrid& grid);

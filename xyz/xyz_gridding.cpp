@@ -5,13 +5,20 @@
 
 namespace kestrune {
 
-void gridXyzFile(const std::string& xyzPath, const std::string& ascPath, const GriddingOptions& options) {
+std::unique_ptr<OutputFile> stageXyzGrid(const std::string& xyzPath, const std::string& ascPath,
+                                         const GriddingOptions& options) {
     AsciiRasterGrid grid;
     {
         XyzPointSet points = ReadXyzPoints(xyzPath, options.separator);
         grid = BuildRasterGrid(points, options.cellSize);
     }  // the points are freed before the file is written
-    WriteAsciiRaster(grid, ascPath);
+    auto file = std::make_unique<OutputFile>(ascPath);
+    writeAsciiRaster(grid, *file);
+    return file;
+}
+
+void gridXyzFile(const std::string& xyzPath, const std::string& ascPath, const GriddingOptions& options) {
+    stageXyzGrid(xyzPath, ascPath, options)->commit();
 }
 
 }  // namespace kestrune

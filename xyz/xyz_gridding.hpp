@@ -1,6 +1,9 @@
 #pragma once
 
+#include "common/output_file.hpp"
 #include "xyz/raster_grid_builder.hpp"
+
+#include <memory>
 
 #include <string>
 
@@ -17,5 +20,10 @@ struct GriddingOptions {
 // `ascPath` only when complete. Throws XyzFormatError for a line without the
 // separator and std::runtime_error (or std::bad_alloc) for every other failure.
 void gridXyzFile(const std::string& xyzPath, const std::string& ascPath, const GriddingOptions& options);
+
+// The same, the raster left under its hidden name for the caller to commit
+// (or to drop, which removes it).
+std::unique_ptr<OutputFile> stageXyzGrid(const std::string& xyzPath, const std::string& ascPath,
+                                         const GriddingOptions& options);
 
 }  // namespace kestrune

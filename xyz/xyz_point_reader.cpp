@@ -1,9 +1,9 @@
 #include "xyz/xyz_point_reader.hpp"
 
-#include "common/both_cores.hpp"
 #include "common/mapped_file.hpp"
 #include "common/number_text.hpp"
 #include "common/quoted_text.hpp"
+#include "common/worker_pool.hpp"
 
 #include <fast_float/fast_float.h>
 
@@ -183,32 +183,43 @@ private:
     LineFailure failure_;
 };
 
-// Where the second half of `text` starts: just past a line end at or after
-// its middle, so neither half splits a line.
-std::size_t halfwayLineStart(std::string_view text) {
+// Where text cut at `at` continues: just past the first line end from there,
+// so no piece splits a line.
+std::size_t nextLineStart(std::string_view text, std::size_t at) {
     const char* begin = text.data();
     const char* end = begin + text.size();
-    const char* p = begin + text.size() / 2;
+    const char* p = begin + std::min(at, text.size());
     while (p != end && !isLineEnd(*p)) ++p;
-    return skipLineEnd(p, end) - begin;
+    return static_cast<std::size_t>(skipLineEnd(p, end) - begin);
 }
 
-// Parses the two halves of a piece of text on both cores; the halves join in
-// file order, so the first bad line and "last point wins" stay as in a
+// Parses pieces of a text on the worker pool; the pieces join in file
+// order, so the first bad line and "last point wins" stay as in a
 // sequential reading.
 ParsedText parseInParallel(std::string_view text, std::string_view separator, std::uint64_t firstLine) {
-    std::size_t split = halfwayLineStart(text);
-    if (split == 0 || split == text.size() || text.size() < (1u << 20))
-        return TextParser(separator, firstLine).parse(text);
-    ParsedText first, second;
-    onBothCores([&] { first = TextParser(separator, firstLine).parse(text.substr(0, split)); },
-                [&] { second = TextParser(separator, 0).parse(text.substr(split)); });
-    if (first.failure) return first;
-    if (second.failure) second.failure->line += firstLine + first.lineCount;
-    first.points.append(std::move(second.points));
-    first.lineCount += second.lineCount;
-    first.failure = second.failure;
-    return first;
+    constexpr std::size_t kSmallestPiece = 1u << 20;
+    const std::size_t pieces = std::min<std::size_t>(WorkerPool::instance().size(), text.size() / kSmallestPiece + 1);
+    if (pieces < 2) return TextParser(separator, firstLine).parse(text);
+    std::vector<std::size_t> starts{0};
+    for (std::size_t i = 1; i < pieces; ++i) starts.push_back(nextLineStart(text, text.size() * i / pieces));
+    starts.push_back(text.size());
+    std::vector<ParsedText> parsed(pieces);
+    parallelFor(pieces, [&](std::size_t i) {
+        const std::size_t begin = std::min(starts[i], starts[i + 1]);
+        parsed[i] = TextParser(separator, 0).parse(text.substr(begin, starts[i + 1] - begin));
+    });
+    ParsedText all;
+    all.lineCount = 0;
+    for (ParsedText& piece : parsed) {
+        if (piece.failure) {
+            piece.failure->line += firstLine + all.lineCount;
+            all.failure = piece.failure;
+            return all;
+        }
+        all.points.append(std::move(piece.points));
+        all.lineCount += piece.lineCount;
+    }
+    return all;
 }
 
 [[noreturn]] void throwFailure(const LineFailure& failure) {
