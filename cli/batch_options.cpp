@@ -1,43 +1,69 @@
 #include "cli/batch_options.hpp"
 
+#include "common/worker_pool.hpp"
+
 #include <functional>
 #include <map>
 
 namespace kestrune {
 namespace {
 
-using Setter = std::function<std::string(RunSettings&, const std::string&)>;
+// Sets what one option gives; returns a usage error, or empty.
+using Setter = std::function<std::string(BatchOptions&, const std::string&)>;
 
-std::string setInputKind(RunSettings& s, const std::string& value) {
+std::string setInputKind(BatchOptions& o, const std::string& value) {
     static const std::map<std::string, InputKind> kinds = {
         {"xyz", InputKind::XyzFiles}, {"ascii", InputKind::AsciiRasterFiles}, {"grid", InputKind::EsriGrids}};
     auto kind = kinds.find(value);
     if (kind == kinds.end()) return "--input takes xyz, ascii or grid, not \"" + value + "\"";
-    s.inputKind = kind->second;
+    o.settings.inputKind = kind->second;
     return {};
 }
 
-std::string setSeparator(RunSettings& s, const std::string& value) {
+std::string setSeparator(BatchOptions& o, const std::string& value) {
     static const std::map<std::string, std::string> separators = {
         {"space", " "}, {"tab", "\t"}, {",", ","}, {";", ";"}};
     auto separator = separators.find(value);
     if (separator == separators.end()) return "--separator takes space, tab, , or ;, not \"" + value + "\"";
-    s.Separator = separator->second;
+    o.settings.Separator = separator->second;
+    return {};
+}
+
+std::string setThreads(BatchOptions& o, const std::string& value) {
+    auto threads = parseThreadCount(value);
+    if (!threads) return "--threads takes a whole number from 1 to 1024, not \"" + value + "\"";
+    o.threads = *threads;
+    return {};
+}
+
+// "K/N" with whole numbers, N at least 1; K is taken modulo N, so the task
+// numbers of a job array may start at 0 or 1.
+std::string setShard(BatchOptions& o, const std::string& value) {
+    const std::string usage = "--shard takes K/N, two whole numbers with N at least 1, not \"" + value + "\"";
+    const auto slash = value.find('/');
+    if (slash == std::string::npos) return usage;
+    const std::string k = value.substr(0, slash), n = value.substr(slash + 1);
+    for (const std::string& part : {k, n})
+        if (part.empty() || part.size() > 9 || part.find_first_not_of("0123456789") != std::string::npos) return usage;
+    const int count = std::stoi(n);
+    if (count < 1) return usage;
+    o.settings.shardCount = count;
+    o.settings.shardIndex = std::stoi(k) % count;
     return {};
 }
 
 Setter text(std::string RunSettings::*field) {
-    return [field](RunSettings& s, const std::string& value) {
-        s.*field = value;
+    return [field](BatchOptions& o, const std::string& value) {
+        o.settings.*field = value;
         return std::string();
     };
 }
 
 // Giving an output folder turns that output on.
 Setter outputFolder(std::string RunSettings::*field, bool RunSettings::*on) {
-    return [field, on](RunSettings& s, const std::string& value) {
-        s.*field = value;
-        s.*on = true;
+    return [field, on](BatchOptions& o, const std::string& value) {
+        o.settings.*field = value;
+        o.settings.*on = true;
         return std::string();
     };
 }
@@ -49,9 +75,9 @@ const std::map<std::string, Setter>& setters() {
         {"--ascii-folder", text(&RunSettings::asciiFolder)},
         {"--grid-folder", text(&RunSettings::gridFolder)},
         {"--cell-size",
-         [](RunSettings& s, const std::string& value) {
-             s.cellSize = value;
-             s.cellSizeMode = CellSizeMode::Given;
+         [](BatchOptions& o, const std::string& value) {
+             o.settings.cellSize = value;
+             o.settings.cellSizeMode = CellSizeMode::Given;
              return std::string();
          }},
         {"--separator", setSeparator},
@@ -59,6 +85,8 @@ const std::map<std::string, Setter>& setters() {
         {"--contour-start", text(&RunSettings::contourStart)},
         {"--contour-interval", text(&RunSettings::contourInterval)},
         {"--slope-folder", outputFolder(&RunSettings::slopeFolder, &RunSettings::slopeOutput)},
+        {"--threads", setThreads},
+        {"--shard", setShard},
     };
     return table;
 }
@@ -96,7 +124,7 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& arguments) {
             }
             value = arguments[++i];
         }
-        options.usageError = setter->second(options.settings, value);
+        options.usageError = setter->second(options, value);
         if (!options.usageError.empty()) return options;
     }
     return options;
@@ -126,12 +154,20 @@ Every folder must exist; nothing creates them.
   --contour-folder DIR     make a contour shapefile of every GRID here
   --contour-start TEXT     a level that contours pass through (default 0)
   --contour-interval TEXT  distance between contour levels (default 5)
+  --threads N              threads that work at once (default: every hardware
+                           thread, or KESTRUNE_NUM_THREADS when set)
+  --shard K/N              do one share of a job cut into N runs: the files
+                           whose place in the sorted folder listing (from 0)
+                           is K modulo N, and what they make (with grid, the
+                           GRIDs); for job arrays and GNU parallel
   --version                show the version
   --help                   show this text
 
 Messages and progress go to standard error, one line each.
-Exit status: 0 all files were finished, 1 the run stopped with errors,
-2 the options were wrong (nothing was run).
+Ctrl-C or SIGTERM stops the run after the files being worked on; their
+outputs are complete or not there. A second one stops at once.
+Exit status: 0 all files were finished, 1 the run stopped with errors or
+was stopped, 2 the options were wrong (nothing was run).
 )";
 }
 

@@ -11,6 +11,7 @@ namespace kestrune {
 // the version, or nothing because the arguments are wrong (`usageError` says why).
 struct BatchOptions {
     RunSettings settings;
+    unsigned threads = 0;  // the worker pool's size; 0 is the default
     bool helpWanted = false;
     bool versionWanted = false;
     std::string usageError;

@@ -1,10 +1,12 @@
 // kestrune-batch: one Kestrune run from the command line.
 #include "cli/batch_options.hpp"
 #include "cli/stderr_reporter.hpp"
+#include "cli/stop_signals.hpp"
 
 #include "common/failure_description.hpp"
 #include "common/process_setup.hpp"
 #include "common/version.hpp"
+#include "common/worker_pool.hpp"
 #include "run/run_sequence.hpp"
 
 #include <exception>
@@ -27,6 +29,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
+        WorkerPool::configure(options.threads);
+        stopOnSignals();
         StderrReporter reporter(std::cerr);
         return runSequence(options.settings, reporter) ? 0 : 1;
     } catch (const std::exception& failure) {

@@ -1,5 +1,7 @@
 #include "cli/stderr_reporter.hpp"
 
+#include "cli/stop_signals.hpp"
+
 #include <algorithm>
 
 namespace kestrune {
@@ -14,5 +16,7 @@ void StderrReporter::showMessage(const std::string& prompt, const std::string& t
 void StderrReporter::setStatusLine(const std::string& text) {
     if (!text.empty()) out_ << text << std::endl;
 }
+
+bool StderrReporter::stopRequested() const { return stopSignalReceived(); }
 
 }  // namespace kestrune

@@ -31,15 +31,35 @@ bool processAlive(long process) {
     return process > 0 && (::kill(static_cast<pid_t>(process), 0) == 0 || errno == EPERM);
 }
 
-std::string temporaryPathBeside(const std::string& targetPath) {
-    static std::atomic<unsigned> counter{0};
-    const std::filesystem::path target(targetPath);
-    const std::string name = "." + target.filename().string() + kMark + hostName() + "~" + std::to_string(getpid()) +
-                             "~" + std::to_string(counter++);
-    return (target.parent_path() / name).string();
+std::string backupPathOf(const std::string& temporaryPath) { return temporaryPath + kBackup; }
+
+namespace {
+
+// True when an entry of the name plus a suffix is there, or of its backup name.
+bool anyEntryThere(const std::string& path, const std::vector<std::string>& suffixes) {
+    for (const std::string& base : {path, path + kBackup})
+        for (const std::string& suffix : suffixes) {
+            std::error_code error;
+            if (std::filesystem::exists(std::filesystem::symlink_status(base + suffix, error))) return true;
+        }
+    return false;
 }
 
-std::string backupPathOf(const std::string& temporaryPath) { return temporaryPath + kBackup; }
+}  // namespace
+
+std::string temporaryPathBeside(const std::string& targetPath, const std::vector<std::string>& suffixes) {
+    static std::atomic<unsigned> counter{0};
+    const std::filesystem::path target(targetPath);
+    const std::string stem =
+        "." + target.filename().string() + kMark + hostName() + "~" + std::to_string(getpid()) + "~";
+    // Only this process makes names with its number, each once; what is
+    // there already was left by an earlier process of the same number.
+    std::string path;
+    do {
+        path = (target.parent_path() / (stem + std::to_string(counter++))).string();
+    } while (anyEntryThere(path, suffixes));
+    return path;
+}
 
 std::optional<TemporaryName> parseTemporaryName(const std::string& fileName) {
     const auto mark = fileName.find(kMark);

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kestrune {
 
@@ -13,8 +14,11 @@ namespace kestrune {
 // target is the set's base name plus the extension. The host and process
 // tell a later run whether the run that made the name is gone.
 
-// A fresh hidden name beside `targetPath` (no file is made).
-std::string temporaryPathBeside(const std::string& targetPath);
+// A fresh hidden name beside `targetPath` (no file is made) such that no
+// entry of that name or its backup name (backupPathOf) plus any of
+// `suffixes` is there: a leftover of a killed
+// run whose process number this process has now never stands in the way.
+std::string temporaryPathBeside(const std::string& targetPath, const std::vector<std::string>& suffixes = {""});
 
 // The same name marked as an earlier output moved aside.
 std::string backupPathOf(const std::string& temporaryPath);

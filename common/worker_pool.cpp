@@ -25,12 +25,17 @@ bool& poolStarted() {
 
 }  // namespace
 
+std::optional<unsigned> parseThreadCount(const std::string& text) {
+    if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int value = std::stoi(text);
+    if (value < 1 || value > 1024) return std::nullopt;
+    return static_cast<unsigned>(value);
+}
+
 unsigned WorkerPool::defaultSize() {
-    if (const char* text = std::getenv("KESTRUNE_NUM_THREADS")) {
-        char* end = nullptr;
-        const long value = std::strtol(text, &end, 10);
-        if (end != text && *end == '\0' && value >= 1 && value <= 1024) return static_cast<unsigned>(value);
-    }
+    if (const char* text = std::getenv("KESTRUNE_NUM_THREADS"))
+        if (auto threads = parseThreadCount(text)) return *threads;
     return std::max(1u, std::thread::hardware_concurrency());
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -79,6 +80,10 @@ private:
     bool stopping_ = false;
     std::vector<std::thread> workers_;
 };
+
+// A thread count as the user types it (--threads, KESTRUNE_NUM_THREADS): a
+// whole number from 1 to 1024, or none.
+std::optional<unsigned> parseThreadCount(const std::string& text);
 
 // Runs body(i) for every i in [0, count) on the pool, the caller included,
 // and returns when all have run; rethrows the failure of the lowest i.
@@ -169,7 +174,7 @@ template <class Result>
 std::size_t orderedPipeline(std::size_t count, const PipelineControl& control,
                             const std::function<Result(std::size_t)>& produce,
                             const std::function<void(std::size_t, Result&&)>& consume) {
-    detail::PipelineSlots<Result> slots(WorkerPool::instance());
+    detail::PipelineSlots<Result> running(WorkerPool::instance());
     const std::size_t window = control.ahead < 1 ? 1 : control.ahead;
     std::size_t started = 0, consumed = 0;
     std::uint64_t inFlight = 0;
@@ -185,12 +190,12 @@ std::size_t orderedPipeline(std::size_t count, const PipelineControl& control,
             costs[started] = control.memoryCost ? control.memoryCost(started) : 0;
             if (started > consumed && inFlight + costs[started] > control.memoryBudget) break;
             inFlight += costs[started];
-            slots.start(started++, produce);
+            running.start(started++, produce);
         }
     };
     startMore();
     while (consumed < started) {
-        Result result = slots.takeOldest();
+        Result result = running.takeOldest();
         inFlight -= costs[consumed];
         const std::size_t index = consumed++;
         startMore();

@@ -130,7 +130,7 @@ StagedShapefile contourShapefile(const RasterDataset& input, const std::string& 
                                  const ContourOptions& options) {
     const RasterRows raster = openEsriGrid(input.path());
     const std::string target = (fs::path(outFolder) / input.name()).string();
-    StagedShapefile staged(temporaryPathBeside(target));
+    StagedShapefile staged(temporaryPathBeside(target, shapefileExtensions()));
     writeContourShapefile(raster, readGridProjection(input.path()), staged.basePath(), input.name(), options, target);
     return staged;
 }

@@ -1,7 +1,8 @@
 #include "gui/frm_main.hpp"
 
-#include "run/run_sequence.hpp"
+#include "run/user_interface.hpp"
 
+#include "gui/background_run.hpp"
 #include "gui/frm_about.hpp"
 #include "gui/frm_fd_sel.hpp"
 #include "gui/path_text.hpp"
@@ -50,24 +51,6 @@ QLabel* label(QWidget* parent, const char* name, const char* caption, int left, 
     return place(new QLabel(caption, parent), name, left, top, width, height);
 }
 
-// The status line and the message boxes of a run, in this window.
-class WindowUserInterface : public UserInterface {
-public:
-    WindowUserInterface(QLabel& statusLine, const std::function<void(const QString&, const QString&)>& showMessage)
-        : statusLine_(statusLine), showMessage_(showMessage) {}
-    void showMessage(const std::string& prompt, const std::string& title) override {
-        showMessage_(QString::fromStdString(prompt), QString::fromStdString(title.empty() ? kApplicationTitle : title));
-    }
-    void setStatusLine(const std::string& text) override {
-        statusLine_.setText(QString::fromStdString(text));
-        statusLine_.repaint();
-    }
-
-private:
-    QLabel& statusLine_;
-    const std::function<void(const QString&, const QString&)>& showMessage_;
-};
-
 }  // namespace
 
 QPixmap downwardArrow() {
@@ -106,6 +89,15 @@ FrmMain::FrmMain(QWidget* parent) : QWidget(parent) {
         frmAbout about(this);
         about.exec();
     };
+    askToStop_ = [this] {
+        return QMessageBox::question(this, kApplicationTitle,
+                                     "A run is working. Stop it after the files being worked on and close?") ==
+               QMessageBox::Yes;
+    };
+    run_ =
+        new BackgroundRun([this](const QString& text) { Label6->setText(text); },
+                          [this](const QString& prompt, const QString& title) { showMessage_(prompt, title); }, this);
+    connect(run_, &BackgroundRun::finished, this, &FrmMain::runEnded);
     Form_Initialize();
     Command4->setFocus();
 }
@@ -212,13 +204,19 @@ void FrmMain::Form_Initialize() { Separator = " "; }
 void FrmMain::Form_Unload() { runAboutBox_(); }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
-    if (running_) {  // the window takes no input while a run works
+    if (isRunning()) {  // closes when the run has stopped
         event->ignore();
+        if (!closeAfterRun_ && askToStop_()) {
+            closeAfterRun_ = true;
+            run_->requestStop();
+        }
         return;
     }
     Form_Unload();
     event->accept();
 }
+
+bool FrmMain::isRunning() const { return run_->running(); }
 
 RunSettings FrmMain::runSettings() const {
     RunSettings s;
@@ -294,20 +292,26 @@ void FrmMain::Command1_Click() { selectFolder(FolderCode::Grid); }
 void FrmMain::Command2_Click() { selectFolder(FolderCode::Contour); }
 void FrmMain::Command3_Click() { selectFolder(FolderCode::Slope); }
 
+// While a run works the settings and "Go" take no input; "Exit" stays, to
+// stop the run.
+void FrmMain::setRunControlsEnabled(bool enabled) {
+    for (QWidget* input : std::initializer_list<QWidget*>{Frame5, Frame4, Command4}) input->setEnabled(enabled);
+}
+
 void FrmMain::Command4_Click() {
-    if (running_) return;  // no second run while one works
-    running_ = true;
-    const std::initializer_list<QWidget*> inputs = {Frame5, Frame4, Command4, Command5};
-    for (QWidget* input : inputs) input->setEnabled(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    WindowUserInterface ui(*Label6, showMessage_);
-    runSequence(runSettings(), ui);
+    if (isRunning()) return;  // no second run while one works
+    setRunControlsEnabled(false);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    run_->start(runSettings());
+}
+
+void FrmMain::runEnded() {
     QApplication::restoreOverrideCursor();
-    // Clicks and keys that arrived during the run reach disabled controls
-    // and are dropped, so none of them starts a second run.
-    QApplication::processEvents();
-    for (QWidget* input : inputs) input->setEnabled(true);
-    running_ = false;
+    setRunControlsEnabled(true);
+    if (closeAfterRun_) {
+        closeAfterRun_ = false;
+        close();
+    }
 }
 
 void FrmMain::Command5_Click() { close(); }

@@ -20,10 +20,14 @@ class QRadioButton;
 
 namespace kestrune {
 
+class BackgroundRun;
+
 // The main window: every setting of a run, "Go", "Exit" and the status
 // line. It only wires its controls to the run logic: the run reads a
 // RunSettings snapshot of the controls and talks back through the window's
-// message boxes and status line.
+// message boxes and status line. The run works on a thread of its own; the
+// close box (and "Exit") asks whether to stop it, and the window closes
+// once it has stopped after the files being worked on.
 class FrmMain : public QWidget, public FolderTargets {
     Q_OBJECT
 public:
@@ -37,6 +41,11 @@ public:
     void setMessageShower(std::function<void(const QString& prompt, const QString& title)> shower);
     void setFolderDialogRunner(std::function<void()> runner) { runFolderDialog_ = std::move(runner); }
     void setAboutBoxRunner(std::function<void()> runner) { runAboutBox_ = std::move(runner); }
+    // The question whether to stop a working run; true stops it.
+    void setStopQuestion(std::function<bool()> question) { askToStop_ = std::move(question); }
+
+    // True while a run started by "Go" works.
+    bool isRunning() const;
 
     // FolderTargets
     FolderCode folderCode() const override { return folder; }
@@ -82,11 +91,15 @@ private:
     void buildControls();
     void setTabOrderByIndex();
     void selectFolder(FolderCode code);
+    void setRunControlsEnabled(bool enabled);
+    void runEnded();
 
     std::function<void(const QString&, const QString&)> showMessage_;
     std::function<void()> runFolderDialog_;
     std::function<void()> runAboutBox_;
-    bool running_ = false;
+    std::function<bool()> askToStop_;
+    BackgroundRun* run_ = nullptr;
+    bool closeAfterRun_ = false;
 };
 
 // The 9 x 27 picture of downward chevrons between the input kinds.

@@ -2,15 +2,47 @@
 #include "gui/frm_main.hpp"
 
 #include "common/process_setup.hpp"
+#include "common/version.hpp"
+#include "common/worker_pool.hpp"
 #include "gui/frm_about.hpp"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QIcon>
+
+#include <iostream>
+
+namespace {
+
+// Reads --threads; false after telling what is wrong with the command line.
+bool applyCommandLine(const QApplication& application) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription("The Kestrune window: XYZ points to ESRI GRIDs, slopes and contours.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption threads(
+        "threads", "Threads that work at once (default: every hardware thread, or KESTRUNE_NUM_THREADS).", "N");
+    parser.addOption(threads);
+    parser.process(application);  // --help and --version end here
+    if (!parser.isSet(threads)) return true;
+    const auto count = kestrune::parseThreadCount(parser.value(threads).toStdString());
+    if (!count) {
+        std::cerr << "kestrune: --threads takes a whole number from 1 to 1024, not \""
+                  << parser.value(threads).toStdString() << "\"\n";
+        return false;
+    }
+    kestrune::WorkerPool::configure(*count);
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     kestrune::prepareProcess();
     QApplication::setApplicationName("Kestrune");
+    QApplication::setApplicationVersion(kestrune::kVersionText);
+    if (!applyCommandLine(application)) return 2;
     QApplication::setWindowIcon(QIcon(kestrune::programIcon(64)));
     kestrune::FrmMain window;
     window.show();

@@ -14,6 +14,7 @@ packages=(
   time python3
   locales-all dpkg-dev clang-format
   clang libclang-rt-14-dev
+  parallel
 )
 
 missing=()

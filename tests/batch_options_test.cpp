@@ -49,11 +49,24 @@ TEST(BatchOptions, SeparatorWords) {
     }
 }
 
+TEST(BatchOptions, ThreadsAndShards) {
+    BatchOptions options = parseBatchOptions({"--threads", "3", "--shard=2/4"});
+    EXPECT_EQ(options.usageError, "");
+    EXPECT_EQ(options.threads, 3u);
+    EXPECT_EQ(options.settings.shardIndex, 2);
+    EXPECT_EQ(options.settings.shardCount, 4);
+    // Job arrays that number their tasks from 1 give K = N: the same as 0.
+    EXPECT_EQ(parseBatchOptions({"--shard", "4/4"}).settings.shardIndex, 0);
+    EXPECT_EQ(parseBatchOptions({}).threads, 0u);
+}
+
 TEST(BatchOptions, UsageErrors) {
     const std::vector<std::vector<std::string>> cases = {
-        {"--frobnicate"}, {"--grid-folder"}, {"--input", "dem"}, {"--separator", "|"}, {"stray"}};
+        {"--frobnicate"},    {"--grid-folder"},    {"--input", "dem"},    {"--separator", "|"}, {"stray"},
+        {"--threads", "0"},  {"--threads", "two"}, {"--threads", "2000"}, {"--shard", "1"},     {"--shard", "1/0"},
+        {"--shard", "-1/4"}, {"--shard", "1/4/2"}, {"--shard", " 1/4"}};
     for (const auto& arguments : cases) {
-        SCOPED_TRACE(arguments[0]);
+        SCOPED_TRACE(arguments.back());
         EXPECT_FALSE(parseBatchOptions(arguments).usageError.empty());
     }
 }

@@ -3,7 +3,9 @@
 // Runs the real kestrune-batch binary (KESTRUNE_BATCH_BINARY) in a shell.
 #include "tests/test_support.hpp"
 
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -35,6 +37,24 @@ inline BatchResult runBatch(const std::vector<std::string>& arguments, const Tem
     std::filesystem::remove(errors);
     std::filesystem::remove(output);
     return result;
+}
+
+// Starts kestrune-batch in the background with its standard error going to
+// `errorPath`; returns its process number, for signals and waitpid.
+inline pid_t startBatch(const std::vector<std::string>& arguments, const std::string& errorPath) {
+    std::vector<std::string> argv = {KESTRUNE_BATCH_BINARY};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> pointers;
+    for (auto& argument : argv) pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        const int errors = ::open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (errors < 0 || dup2(errors, STDERR_FILENO) < 0) _exit(127);
+        execv(pointers[0], pointers.data());
+        _exit(127);
+    }
+    return child;
 }
 
 }  // namespace kestrune::test

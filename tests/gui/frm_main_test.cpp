@@ -59,6 +59,7 @@ private slots:
     void cancelAndUnknownCodesChangeNothing();
     void goRunsEndToEnd();
     void exitShowsTheAboutBoxFirst();
+    void theCloseBoxStopsARunningBatch();
 };
 
 void FrmMainTest::startState() {
@@ -243,6 +244,7 @@ void FrmMainTest::goRunsEndToEnd() {
         statusDuringMessage = f.Label6->text();
     });
     f.Command4->click();
+    QTRY_VERIFY(!f.isRunning());
     QCOMPARE(int(w.messages.size()), 1);
     QCOMPARE(w.messages[0].prompt, QString("All files in the folders were finished"));
     QCOMPARE(w.messages[0].title, QString("Program is Finished"));
@@ -254,6 +256,7 @@ void FrmMainTest::goRunsEndToEnd() {
     f.Text1->setText("");  // a missing GRID folder: the check's box, then the stopped box
     w.messages.clear();
     f.Command4->click();
+    QTRY_VERIFY(!f.isRunning());
     QCOMPARE(int(w.messages.size()), 2);
     QCOMPARE(w.messages[0].prompt, QString("The folder of Grid does not exist."));
     QCOMPARE(w.messages[1].title, QString("Program is Stopped"));
@@ -269,6 +272,60 @@ void FrmMainTest::exitShowsTheAboutBoxFirst() {
     w.window.show();
     w.window.close();  // the close box does the same
     QCOMPARE(w.aboutBoxes, 2);
+}
+
+// The run works off the window's thread: the window repaints, "Exit" stays
+// usable, and closing asks, stops after the files being worked on, shows
+// the stopped-run message and then closes. The message box of a bad first
+// file holds the run while the user closes the window.
+void FrmMainTest::theCloseBoxStopsARunningBatch() {
+    test::TempDir dir;
+    const std::string xyz = dir.folder("xyz"), ascii = dir.folder("ascii"), grid = dir.folder("grid");
+    constexpr int kFiles = 60;
+    std::string points;
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 50; ++x) points += std::to_string(x) + " " + std::to_string(y) + " 12.5\n";
+    test::writeFile(xyz + "/t100.xyz", "1;2;3\n");
+    for (int i = 1; i < kFiles; ++i) test::writeFile(xyz + "/t" + std::to_string(100 + i) + ".xyz", points);
+    Window w;
+    FrmMain& f = w.window;
+    int questions = 0;
+    f.setStopQuestion([&] { return ++questions == 2; });  // "no" first, then "yes"
+    f.setMessageShower([&](const QString& prompt, const QString& title) {
+        w.messages.push_back({prompt, title});
+        if (w.messages.size() > 1) return;
+        QCOMPARE(f.Label6->text(), QString("Running : XYZ-->ASCII( 1/ 60)   t100.xyz"));
+        QVERIFY(f.isRunning());
+        QVERIFY(!usable(f.Command4, &f));
+        QVERIFY(!usable(f.Option1, &f));
+        QVERIFY(usable(f.Command5, &f));
+        f.close();  // answered "no": the run goes on
+        QCOMPARE(questions, 1);
+        QVERIFY(f.isVisible());
+        f.Command5->click();  // "Exit" asks the same; "yes"
+        QCOMPARE(questions, 2);
+        QVERIFY(f.isVisible());  // until the run has stopped
+    });
+    f.Option1->click();
+    f.Text7->setText(QString::fromStdString(xyz));
+    f.Text6->setText(QString::fromStdString(ascii));
+    f.Text1->setText(QString::fromStdString(grid));
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    f.Command4->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!f.isVisible(), 30000);
+    QVERIFY(!f.isRunning());
+    QCOMPARE(int(w.messages.size()), 2);
+    QCOMPARE(w.messages.back().title, QString("Program is Stopped"));
+    QCOMPARE(w.aboutBoxes, 1);
+    // The files begun before the stop are complete; no later one is there.
+    const std::vector<std::string> made = test::folderNames(ascii);
+    QVERIFY(made.size() < static_cast<std::size_t>(kFiles - 1));
+    for (std::size_t i = 0; i < made.size(); ++i) {
+        QCOMPARE(made[i], "t" + std::to_string(101 + i) + ".asc");
+        QCOMPARE(int(test::readWithGdal(ascii + "/" + made[i]).values.size()), 50 * 50);
+    }
+    QVERIFY(test::folderNames(grid).empty());
 }
 
 QTEST_MAIN(FrmMainTest)
