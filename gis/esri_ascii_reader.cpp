@@ -204,24 +204,30 @@ std::size_t lastSpaceEnd(std::string_view text) {
 
 class ValueReader {
 public:
-    ValueReader(std::FILE* file, const EsriAsciiHeader& header, FloatRaster& raster)
-        : file_(file), header_(header), raster_(raster) {}
+    // `valueBytes`: the size of the file after its header, when known.
+    ValueReader(std::FILE* file, const EsriAsciiHeader& header, FloatRaster& raster,
+                std::optional<std::uint64_t> valueBytes)
+        : file_(file),
+          header_(header),
+          raster_(raster),
+          pieceBytes_(valueBytes ? std::clamp<std::uint64_t>(*valueBytes + 1, 4096, kChunkBytes) : kChunkBytes) {}
 
     // Reads every value, on the worker pool; returns the first failure in file
-    // order. The file is read in large pieces into one buffer that is kept:
-    // reading costs a copy, but no page faults on a mapping.
+    // order. The file is read in large pieces (no larger than the file) into
+    // one buffer that is kept: reading costs a copy, but no page faults on a
+    // mapping.
     std::optional<ValueFailure> readAll() {
         if (std::fseek(file_, static_cast<long>(header_.dataOffset), SEEK_SET) != 0)
             throw std::runtime_error(std::string("cannot read the file: ") + std::strerror(errno));
-        std::string buffer(2 * kChunkBytes, '\0');
+        std::string buffer(pieceBytes_, '\0');
         std::size_t kept = 0;
         std::size_t offset = header_.dataOffset;  // of buffer[0] in the file
         for (bool atEnd = false; !atEnd;) {
-            if (buffer.size() < kept + kChunkBytes) buffer.resize(kept + kChunkBytes);  // a value longer than a piece
-            const std::size_t got = std::fread(buffer.data() + kept, 1, kChunkBytes, file_);
+            if (buffer.size() < kept + pieceBytes_) buffer.resize(kept + pieceBytes_);  // a value longer than a piece
+            const std::size_t got = std::fread(buffer.data() + kept, 1, pieceBytes_, file_);
             if (std::ferror(file_))
                 throw std::runtime_error(std::string("cannot read the file: ") + std::strerror(errno));
-            atEnd = got < kChunkBytes;
+            atEnd = got < pieceBytes_;
             const std::string_view text(buffer.data(), kept + got);
             const std::size_t usable = atEnd ? text.size() : lastSpaceEnd(text);
             if (auto failure = readPiece(text.substr(0, usable), offset)) return failure;
@@ -278,6 +284,7 @@ private:
     std::FILE* file_;
     const EsriAsciiHeader& header_;
     FloatRaster& raster_;
+    const std::size_t pieceBytes_;
     std::size_t filled_ = 0;
     std::vector<LargeArray<float>> partValues_;
 };
@@ -319,7 +326,10 @@ FloatRaster readEsriAscii(const std::string& path, std::uint64_t memoryBytes) {
         throw std::runtime_error(path + ": a raster of " + std::to_string(header.ncols) + " x " +
                                  std::to_string(header.nrows) + " cells is too large");
     raster.cells.resize(static_cast<std::size_t>(header.ncols * header.nrows));
-    ValueReader reader(file.get(), header, raster);
+    std::optional<std::uint64_t> valueBytes;
+    if (!sizeError && fileBytes >= static_cast<double>(header.dataOffset))
+        valueBytes = static_cast<std::uint64_t>(fileBytes) - header.dataOffset;
+    ValueReader reader(file.get(), header, raster, valueBytes);
     if (auto failure = reader.readAll())
         throw std::runtime_error(path + " line " +
                                  std::to_string(lineAtOffset(MappedFile(path).text(), failure->offset)) + ": " +

@@ -19,9 +19,7 @@ struct PreparedFile {
 void runFolderStep(RunContext& run, const std::vector<std::string>& fileNames, const FolderStep& step) {
     const auto count = static_cast<long long>(fileNames.size());
     bool failedAndStopping = false;
-    PipelineControl control;
-    control.ahead = WorkerPool::instance().size();
-    control.memoryBudget = memoryBudget() / 2;
+    PipelineControl control = filesAtOnce(run);
     if (step.memoryNeed) control.memoryCost = [&](std::size_t i) { return step.memoryNeed(fileNames[i]); };
     control.stopStarting = [&] { return failedAndStopping || run.stopRequested(); };
     const std::function<PreparedFile(std::size_t)> prepare = [&](std::size_t i) {
@@ -46,6 +44,14 @@ void runFolderStep(RunContext& run, const std::vector<std::string>& fileNames, c
     };
     const std::size_t done = orderedPipeline<PreparedFile>(fileNames.size(), control, prepare, putInPlace);
     if (done < fileNames.size() && !failedAndStopping) run.RunOk = false;  // stopped on request
+}
+
+PipelineControl filesAtOnce(const RunContext& run) {
+    PipelineControl control;
+    control.ahead = 2 * WorkerPool::instance().size();
+    control.memoryBudget = memoryBudget() / 2;
+    control.stopStarting = [&run] { return run.stopRequested(); };
+    return control;
 }
 
 void reportSkipped(RunContext& run, const std::string& folder, const std::vector<FolderListing::Skipped>& skipped) {

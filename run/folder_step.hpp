@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/folder_listing.hpp"
+#include "common/worker_pool.hpp"
 #include "run/run_context.hpp"
 
 #include <cstdint>
@@ -40,6 +41,12 @@ struct FolderStep {
 };
 
 void runFolderStep(RunContext& run, const std::vector<std::string>& fileNames, const FolderStep& step);
+
+// How files are worked on at once: twice as many as the pool has threads
+// (a thread that waits for the oldest file works on a later one meanwhile,
+// and the others must not run dry while it does), within half the memory,
+// and none started once the user asked to stop.
+PipelineControl filesAtOnce(const RunContext& run);
 
 // Tells the user of each entry of the folder that looks like a file but was
 // skipped ("<path> is skipped: it is a folder"); a note, not a failure.

@@ -7,10 +7,8 @@
 
 #include "common/file_naming.hpp"
 #include "common/folder_listing.hpp"
-#include "common/memory_budget.hpp"
 #include "common/number_text.hpp"
 #include "common/replacement.hpp"
-#include "common/worker_pool.hpp"
 
 #include <algorithm>
 #include <filesystem>
@@ -104,11 +102,8 @@ void GetRasterLayersFromFolder(RunContext& run) {
             CreateContours(run, grid, settings.contourFolder, std::move(outputs.contours));
         }
     };
-    PipelineControl control;
-    control.ahead = WorkerPool::instance().size();
-    control.memoryBudget = memoryBudget() / 2;
+    PipelineControl control = filesAtOnce(run);
     control.memoryCost = [&](std::size_t i) { return gridMemoryNeed(grids[i]); };
-    control.stopStarting = [&] { return run.stopRequested(); };
     const std::size_t done = orderedPipeline<GridOutputs>(grids.size(), control, prepare, putInPlace);
     // RunOk stays as the walk leaves it: a slope failure reported on the way
     // still ends the run as stopped; so does a stop request.
