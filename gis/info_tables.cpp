@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <mutex>
 #include <stdexcept>
@@ -50,7 +51,10 @@ std::string tableFileBase(int number) {
     return name;
 }
 
+// A table's entry in arc.dir, as ArcGIS writes one today.
 std::string directoryRecord(const std::string& tableName, int number) {
+    const auto now = static_cast<std::int32_t>(std::time(nullptr));
+    const auto writer = static_cast<std::int32_t>(::getpid());
     BigEndianWriter record;
     record.text(tableName, 32);
     record.text(upper(tableFileBase(number)), 8);
@@ -62,9 +66,14 @@ std::string directoryRecord(const std::string& tableName, int number) {
     record.int32(1);  // one record
     record.zeros(10);
     record.text("XX", 2);  // external: the data lives in the GRID's folder
-    record.zeros(238);
+    record.text("", 238);  // a text area, blank
     record.text("", 8);
-    record.zeros(54);
+    record.zeros(2);
+    record.int32(now);  // made at, in Unix seconds
+    record.zeros(8);
+    record.int32(writer);  // twice: the writing process, it seems
+    record.int32(writer);
+    record.zeros(32);
     return record.bytes();
 }
 
@@ -83,9 +92,13 @@ std::string fieldDefinitions(const TableKind& kind) {
         nit.int16(0);
         for (int i = 0; i < 4; ++i) nit.int16(-1);
         nit.text("", 16);
-        nit.zeros(56);
+        nit.zeros(16);
+        nit.int32(-1);
+        nit.zeros(32);
+        nit.int32(-1);
         nit.int16(static_cast<std::int16_t>(field + 1));
-        nit.zeros(28);
+        nit.int16(-1);
+        nit.zeros(26);
     }
     return nit.bytes();
 }
@@ -103,6 +116,8 @@ std::string trimmedName(const char* record) {
 }
 
 int tableNumber(const char* record) { return std::atoi(std::string(record + 35, 4).c_str()); }
+
+bool isLive(const char* record) { return readInt16(record + 62) == 0; }
 
 // arc.dir, open and locked against other writers for as long as it lives.
 class LockedDirectory {
@@ -124,10 +139,16 @@ public:
     std::size_t records() const { return bytes_.size() / kDirectoryRecord; }
     const char* record(std::size_t i) const { return bytes_.data() + i * kDirectoryRecord; }
 
-    // The record of `tableName`, deleted ones included, or records().
-    std::size_t find(const std::string& tableName) const {
+    // The live record of `tableName`, or records().
+    std::size_t findLive(const std::string& tableName) const {
         for (std::size_t i = 0; i < records(); ++i)
-            if (trimmedName(record(i)) == tableName) return i;
+            if (isLive(record(i)) && trimmedName(record(i)) == tableName) return i;
+        return records();
+    }
+    // The first deleted record, a free slot, or records().
+    std::size_t firstFree() const {
+        for (std::size_t i = 0; i < records(); ++i)
+            if (!isLive(record(i))) return i;
         return records();
     }
     int nextFreeNumber(const fs::path& info) const {
@@ -168,8 +189,6 @@ std::mutex& directoryMutex() {
 
 namespace {
 
-bool isLive(const char* record) { return readInt16(record + 62) == 0; }
-
 // Marks the record deleted and removes its table's files.
 void deleteTable(LockedDirectory& directory, const fs::path& info, std::size_t at) {
     std::string record(directory.record(at), kDirectoryRecord);
@@ -206,8 +225,11 @@ void addGridTables(const std::string& workspace, const std::string& name) {
     LockedDirectory directory(info);
     std::vector<std::string> written;
     for (const TableKind& kind : kTables) {
+        // A live table of the name is renewed; a new one takes the first
+        // free slot, a deleted entry and its number, as ArcGIS does.
         const std::string tableName = gridTableName(name, kind.suffix);
-        std::size_t at = directory.find(tableName);
+        std::size_t at = directory.findLive(tableName);
+        if (at == directory.records()) at = directory.firstFree();
         int number = at < directory.records() ? tableNumber(directory.record(at)) : directory.nextFreeNumber(info);
         // The table's files first, so arc.dir never names a missing table.
         writeSmallFile((info / (tableFileBase(number) + ".nit")).string(), fieldDefinitions(kind));

@@ -10,8 +10,9 @@ namespace kestrune {
 // (the path of its data file in the GRID's folder). Updates of one
 // workspace are serialised, within this process and across processes.
 
-// Adds or renews the tables of GRID `name`; an entry of that name, live or
-// deleted, keeps its number. Throws std::runtime_error.
+// Adds or renews the tables of GRID `name`: a live entry of that name keeps
+// its place and number; a new table takes the first deleted entry and its
+// number, else the next number at the end. Throws std::runtime_error.
 void addGridTables(const std::string& workspace, const std::string& name);
 
 // Marks the tables of GRID `name` deleted and removes their files.

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+#include <ctime>
+
 namespace kestrune {
 namespace {
 
@@ -76,6 +79,60 @@ TEST(InfoTables, ARewriteReusesItsEntries) {
     EXPECT_FALSE(afterRewrite[0].deleted);
     EXPECT_EQ(afterRewrite[0].file, "ARC0000 ");
     EXPECT_TRUE(test::exists(ws + "/info/arc0000.nit"));
+}
+
+// The bytes ArcGIS writes where the format leaves room: -1 in three places of
+// every field record; in arc.dir a blank text area, the creation time, and
+// the writing process twice.
+TEST(InfoTables, RecordsCarryWhatArcGisWritesInTheirSpareBytes) {
+    test::TempDir dir;
+    const std::string ws = dir.path().string();
+    const auto before = static_cast<std::int32_t>(std::time(nullptr));
+    writeEsriGrid(ws, "dem", tinyRaster(), "");
+    const auto after = static_cast<std::int32_t>(std::time(nullptr));
+    for (const char* table : {"arc0000.nit", "arc0001.nit"}) {
+        const std::string nit = test::readFile(ws + "/info/" + table);
+        ASSERT_EQ(nit.size(), 4u * 144) << table;
+        for (std::size_t at = 0; at < nit.size(); at += 144) {
+            EXPECT_EQ(readInt32(&nit[at + 74]), -1);
+            EXPECT_EQ(readInt32(&nit[at + 110]), -1);
+            EXPECT_EQ(readInt16(&nit[at + 116]), -1);
+            EXPECT_EQ(nit.substr(at + 58, 16), std::string(16, '\0'));
+            EXPECT_EQ(nit.substr(at + 118, 26), std::string(26, '\0'));
+        }
+    }
+    const std::string bytes = test::readFile(ws + "/info/arc.dir");
+    ASSERT_EQ(bytes.size(), 2u * 380);
+    for (std::size_t at = 0; at < bytes.size(); at += 380) {
+        EXPECT_EQ(bytes.substr(at + 80, 246), std::string(246, ' '));
+        EXPECT_GE(readInt32(&bytes[at + 328]), before);
+        EXPECT_LE(readInt32(&bytes[at + 328]), after);
+        EXPECT_EQ(bytes.substr(at + 332, 8), std::string(8, '\0'));
+        EXPECT_EQ(readInt32(&bytes[at + 340]), getpid());
+        EXPECT_EQ(readInt32(&bytes[at + 344]), getpid());
+        EXPECT_EQ(bytes.substr(at + 348, 32), std::string(32, '\0'));
+    }
+}
+
+// A new table takes the first deleted entry, and its number, before the end.
+TEST(InfoTables, ANewGridTakesTheFirstFreeSlots) {
+    test::TempDir dir;
+    const std::string ws = dir.path().string();
+    writeEsriGrid(ws, "first", tinyRaster(), "");
+    writeEsriGrid(ws, "second", tinyRaster(), "");
+    RasterWorkspace::open(ws).findGrid("first")->remove();
+    writeEsriGrid(ws, "third", tinyRaster(), "");
+    const auto entries = arcDir(ws);
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].table, "THIRD.BND");
+    EXPECT_EQ(entries[0].file, "ARC0000 ");
+    EXPECT_FALSE(entries[0].deleted);
+    EXPECT_EQ(entries[1].table, "THIRD.STA");
+    EXPECT_EQ(entries[1].file, "ARC0001 ");
+    EXPECT_EQ(test::readFile(ws + "/info/arc0001.dat"), "../third/sta.adf" + std::string(64, ' '));
+    writeEsriGrid(ws, "fourth", tinyRaster(), "");  // no free slot: at the end, with new numbers
+    EXPECT_EQ(arcDir(ws).size(), 6u);
+    EXPECT_EQ(arcDir(ws)[5].file, "ARC0005 ");
 }
 
 // An earlier integer GRID of the name had a value attribute table: the new
