@@ -48,11 +48,18 @@ struct Folders {
                               dir, shellPrefix);
     }
     // Every output file's bytes, by path.
+    // Every output file's bytes; in arc.dir without the time and process
+    // that wrote each entry, which a rerun renews.
     std::map<std::string, std::string> outputs() const {
         std::map<std::string, std::string> files;
         for (const auto& folder : {grid, slope, contour})
-            for (const auto& entry : fs::recursive_directory_iterator(folder))
-                if (entry.is_regular_file()) files[entry.path().string()] = test::readFile(entry.path().string());
+            for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+                if (!entry.is_regular_file()) continue;
+                std::string bytes = test::readFile(entry.path().string());
+                if (entry.path().filename() == "arc.dir")
+                    for (std::size_t at = 0; at + 380 <= bytes.size(); at += 380) bytes.replace(at + 328, 20, 20, '*');
+                files[entry.path().string()] = bytes;
+            }
         return files;
     }
 };
