@@ -1,5 +1,7 @@
 #include "gis/contour_shapefile.hpp"
 
+#include "gis/arcinfo_projection.hpp"
+
 #include "common/number_text.hpp"
 #include "common/output_file.hpp"
 #include "common/replacement.hpp"
@@ -49,10 +51,8 @@ void checkLevels(const RasterRows& raster, const ContourLevels& levels) {
 // there is none or it cannot be read. Never reads a file or the network.
 std::string esriWkt(const std::string& projection) {
     if (projection.empty()) return {};
-    useGdal();
     OGRSpatialReference srs;
-    const char* const readOptions[] = {"ALLOW_NETWORK_ACCESS=NO", "ALLOW_FILE_ACCESS=NO", nullptr};
-    if (srs.SetFromUserInput(projection.c_str(), readOptions) != OGRERR_NONE) return {};
+    if (!readProjection(projection, srs)) return {};
     char* wkt = nullptr;
     const char* const writeOptions[] = {"FORMAT=WKT1_ESRI", nullptr};
     std::string text;

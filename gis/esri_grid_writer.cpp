@@ -1,5 +1,7 @@
 #include "gis/esri_grid_writer.hpp"
 
+#include "gis/arcinfo_projection.hpp"
+
 #include "gis/esri_grid_tile.hpp"
 #include "gis/grid_name.hpp"
 #include "gis/info_tables.hpp"
@@ -121,7 +123,8 @@ StagedGrid stageEsriGrid(const std::string& workspace, const std::string& name, 
     writeSmallFile(folder->file("hdr.adf"), gridHeader(raster), folder->shown("hdr.adf"));
     writeSmallFile(folder->file("dblbnd.adf"), gridBounds(raster), folder->shown("dblbnd.adf"));
     writeSmallFile(folder->file("sta.adf"), gridStatistics(statistics), folder->shown("sta.adf"));
-    if (!projection.empty()) writeSmallFile(folder->file("prj.adf"), projection, folder->shown("prj.adf"));
+    if (!projection.empty())
+        writeSmallFile(folder->file("prj.adf"), arcInfoProjection(projection), folder->shown("prj.adf"));
     return StagedGrid(workspace, name, std::move(folder));
 }
 

@@ -141,14 +141,6 @@ TEST(EsriGridWriter, TileFilesFollowTheLayout) {
     EXPECT_EQ(readFloat64(&bounds[24]), raster.yllcorner + 40 * 0.5);
 }
 
-TEST(EsriGridWriter, AProjectionIsStoredAsItStands) {
-    test::TempDir dir;
-    const std::string wkt = test::readFile(std::string(KESTRUNE_SAMPLES_DIR) + "/xyz/dem_west.prj");
-    writeEsriGrid(dir.path().string(), "Utm", randomRaster(5, 5, 11), wkt);
-    EXPECT_EQ(test::readFile(dir.file("utm/prj.adf")), wkt);
-    EXPECT_NE(test::readWithGdal(dir.file("utm")).projectionWkt.find("UTM zone 33N"), std::string::npos);
-}
-
 TEST(EsriGridWriter, FailuresLeaveNothingBehind) {
     test::TempDir dir;
     EXPECT_THROW(writeEsriGrid(dir.path().string(), "1dem", randomRaster(2, 2, 12), ""), std::runtime_error);

@@ -3,6 +3,7 @@
 #include "common/temporary_name.hpp"
 
 #include <gdal_priv.h>
+#include <ogr_spatialref.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -105,6 +106,14 @@ GdalRaster readWithGdal(const std::string& path) {
         throw std::runtime_error("GDAL cannot read " + path + ": " + CPLGetLastErrorMsg());
     if (const char* wkt = dataset->GetProjectionRef()) raster.projectionWkt = wkt;
     return raster;
+}
+
+int utmZone(const std::string& wkt) {
+    OGRSpatialReference srs;
+    if (srs.importFromWkt(wkt.c_str()) != OGRERR_NONE) return 0;
+    int north = 0;
+    const int zone = srs.GetUTMZone(&north);
+    return north ? zone : -zone;
 }
 
 }  // namespace kestrune::test

@@ -97,4 +97,8 @@ struct GdalRaster {
 };
 GdalRaster readWithGdal(const std::string& path);
 
+// The UTM zone of a coordinate system in WKT: positive north, negative
+// south, 0 for none.
+int utmZone(const std::string& wkt);
+
 }  // namespace kestrune::test
