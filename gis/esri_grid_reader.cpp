@@ -2,6 +2,7 @@
 
 #include "gis/big_endian.hpp"
 #include "gis/gdal_access.hpp"
+#include "gis/grid_files.hpp"
 
 #include "common/number_text.hpp"
 #include "common/small_file.hpp"
@@ -25,13 +26,24 @@
 namespace kestrune {
 namespace {
 
-GdalDataset openGrid(const std::string& gridFolder) {
+// A GRID open in GDAL, through its stand-in when it has no sta.adf.
+struct OpenedGrid {
+    std::shared_ptr<StandInGrid> standIn;  // first: it outlives the dataset
+    GdalDataset dataset;
+};
+
+OpenedGrid openGrid(const std::string& gridFolder) {
+    if (std::string problem = gridFilesProblem(gridFolder); !problem.empty())
+        throw std::runtime_error("cannot open the GRID " + gridFolder + ": " + problem);
     useGdal();
+    OpenedGrid grid;
+    grid.standIn = StandInGrid::ifNeeded(gridFolder);
+    const std::string path = grid.standIn ? grid.standIn->path() : gridFolder;
     const char* const drivers[] = {"AIG", nullptr};
-    GdalDataset dataset(GDALDataset::Open(gridFolder.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, drivers));
-    if (!dataset)
+    grid.dataset.reset(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, drivers));
+    if (!grid.dataset)
         throw std::runtime_error("cannot open the GRID " + gridFolder + ": " + lastGdalError("not an ESRI GRID"));
-    return dataset;
+    return grid;
 }
 
 // A small file of the GRID, or empty when it is missing.
@@ -197,19 +209,20 @@ double indexedCells(const std::filesystem::path& folder) {
 // Every other GRID, through GDAL's AIG driver, its rows read as asked for.
 RasterRows rowsThroughGdal(const std::string& gridFolder) {
     struct Source {
-        GdalDataset dataset;
+        OpenedGrid grid;
         std::mutex mutex;  // a GDAL dataset reads on one thread at a time
         float noData = kGridNoData;
         bool hasNoData = false;
     };
     auto source = std::make_shared<Source>();
-    source->dataset = openGrid(gridFolder);
+    source->grid = openGrid(gridFolder);
+    GDALDataset& dataset = *source->grid.dataset;
     double transform[6];
-    if (source->dataset->GetGeoTransform(transform) != CE_None || transform[2] != 0 || transform[4] != 0)
+    if (dataset.GetGeoTransform(transform) != CE_None || transform[2] != 0 || transform[4] != 0)
         throw std::runtime_error("the GRID " + gridFolder + " has no north-up geotransform");
     RasterGeometry g;
-    g.ncols = source->dataset->GetRasterXSize();
-    g.nrows = source->dataset->GetRasterYSize();
+    g.ncols = dataset.GetRasterXSize();
+    g.nrows = dataset.GetRasterYSize();
     g.cellsize = transform[1];
     g.xllcorner = transform[0];
     g.yllcorner = transform[3] + transform[5] * static_cast<double>(g.nrows);
@@ -221,13 +234,13 @@ RasterRows rowsThroughGdal(const std::string& gridFolder) {
                                  std::to_string(g.ncols) + " x " + std::to_string(g.nrows) +
                                  " cells, more than its tile files hold");
     int hasNoData = 0;
-    const double noData = source->dataset->GetRasterBand(1)->GetNoDataValue(&hasNoData);
+    const double noData = dataset.GetRasterBand(1)->GetNoDataValue(&hasNoData);
     source->hasNoData = hasNoData != 0;
     source->noData = static_cast<float>(noData);
     return {
         g, [source, g, gridFolder](std::int64_t first, std::int64_t count, float* out) {
             std::lock_guard<std::mutex> guard(source->mutex);
-            GDALRasterBand* band = source->dataset->GetRasterBand(1);
+            GDALRasterBand* band = source->grid.dataset->GetRasterBand(1);
             if (band->RasterIO(GF_Read, 0, static_cast<int>(first), static_cast<int>(g.ncols), static_cast<int>(count),
                                out, static_cast<int>(g.ncols), static_cast<int>(count), GDT_Float32, 0, 0) != CE_None)
                 throw std::runtime_error("cannot read the GRID " + gridFolder + ": " + lastGdalError("read failure"));
