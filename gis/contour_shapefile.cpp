@@ -6,7 +6,6 @@
 #include "common/output_file.hpp"
 #include "common/replacement.hpp"
 #include "gis/contour_generator.hpp"
-#include "gis/esri_grid_reader.hpp"
 #include "gis/gdal_access.hpp"
 #include "gis/value_range.hpp"
 
@@ -128,10 +127,10 @@ void writeContourShapefile(const RasterRows& raster, const std::string& projecti
 
 StagedShapefile contourShapefile(const RasterDataset& input, const std::string& outFolder,
                                  const ContourOptions& options) {
-    const RasterRows raster = openEsriGrid(input.path());
-    const std::string target = (fs::path(outFolder) / input.name()).string();
+    const RasterRows raster = input.open();
+    const std::string target = (fs::path(outFolder) / input.baseName()).string();
     StagedShapefile staged(temporaryPathBeside(target, shapefileExtensions()));
-    writeContourShapefile(raster, readGridProjection(input.path()), staged.basePath(), input.name(), options, target);
+    writeContourShapefile(raster, input.projection(), staged.basePath(), input.name(), options, target);
     return staged;
 }
 

@@ -56,8 +56,9 @@ private:
 // add, and ArcGIS's spatial index, which a new shapefile makes stale.
 const std::vector<std::string>& shapefileExtensions();
 
-// The contours of a GRID, written into `outFolder` under a hidden temporary
-// name (see writeContourShapefile); nothing is left behind after a failure.
+// The contours of a raster dataset, written into `outFolder` under a hidden
+// temporary name beside their place, the dataset's base name (see
+// writeContourShapefile); nothing is left behind after a failure.
 StagedShapefile contourShapefile(const RasterDataset& input, const std::string& outFolder,
                                  const ContourOptions& options);
 

@@ -2,6 +2,7 @@
 
 #include "gis/big_endian.hpp"
 #include "gis/gdal_access.hpp"
+#include "gis/gdal_raster.hpp"
 #include "gis/grid_files.hpp"
 
 #include "common/number_text.hpp"
@@ -208,45 +209,14 @@ double indexedCells(const std::filesystem::path& folder) {
 
 // Every other GRID, through GDAL's AIG driver, its rows read as asked for.
 RasterRows rowsThroughGdal(const std::string& gridFolder) {
-    struct Source {
-        OpenedGrid grid;
-        std::mutex mutex;  // a GDAL dataset reads on one thread at a time
-        float noData = kGridNoData;
-        bool hasNoData = false;
-    };
-    auto source = std::make_shared<Source>();
-    source->grid = openGrid(gridFolder);
-    GDALDataset& dataset = *source->grid.dataset;
-    double transform[6];
-    if (dataset.GetGeoTransform(transform) != CE_None || transform[2] != 0 || transform[4] != 0)
-        throw std::runtime_error("the GRID " + gridFolder + " has no north-up geotransform");
-    RasterGeometry g;
-    g.ncols = dataset.GetRasterXSize();
-    g.nrows = dataset.GetRasterYSize();
-    g.cellsize = transform[1];
-    g.xllcorner = transform[0];
-    g.yllcorner = transform[3] + transform[5] * static_cast<double>(g.nrows);
-    if (std::string problem = extentProblem(g); !problem.empty())
-        throw std::runtime_error("the GRID " + gridFolder + " is damaged: " + problem);
-    const double cells = static_cast<double>(g.ncols) * static_cast<double>(g.nrows);
-    if (cells > indexedCells(gridFolder))
+    OpenedGrid grid = openGrid(gridFolder);
+    RasterRows rows = gdalRasterRows(std::move(grid.dataset), "the GRID " + gridFolder, grid.standIn);
+    const RasterGeometry& g = rows.geometry;
+    if (static_cast<double>(g.ncols) * static_cast<double>(g.nrows) > indexedCells(gridFolder))
         throw std::runtime_error("the GRID " + gridFolder + " is damaged: its header claims " +
                                  std::to_string(g.ncols) + " x " + std::to_string(g.nrows) +
                                  " cells, more than its tile files hold");
-    int hasNoData = 0;
-    const double noData = dataset.GetRasterBand(1)->GetNoDataValue(&hasNoData);
-    source->hasNoData = hasNoData != 0;
-    source->noData = static_cast<float>(noData);
-    return {
-        g, [source, g, gridFolder](std::int64_t first, std::int64_t count, float* out) {
-            std::lock_guard<std::mutex> guard(source->mutex);
-            GDALRasterBand* band = source->grid.dataset->GetRasterBand(1);
-            if (band->RasterIO(GF_Read, 0, static_cast<int>(first), static_cast<int>(g.ncols), static_cast<int>(count),
-                               out, static_cast<int>(g.ncols), static_cast<int>(count), GDT_Float32, 0, 0) != CE_None)
-                throw std::runtime_error("cannot read the GRID " + gridFolder + ": " + lastGdalError("read failure"));
-            for (float* cell = out; cell != out + count * g.ncols; ++cell)
-                if ((source->hasNoData && *cell == source->noData) || std::isnan(*cell)) *cell = kGridNoData;
-        }};
+    return rows;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "gis/esri_ascii_reader.hpp"
 #include "gis/esri_grid_reader.hpp"
 #include "gis/esri_grid_writer.hpp"
+#include "gis/gdal_raster.hpp"
 #include "gis/grid_name.hpp"
 #include "gis/info_tables.hpp"
 
@@ -14,6 +15,7 @@
 #include <unistd.h>
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -30,17 +32,33 @@ std::string projectionText(const std::string& path) {
 
 }  // namespace
 
-RasterDataset::RasterDataset(std::string workspace, std::string folderName)
+RasterDataset::RasterDataset(std::string workspace, std::string entryName, Kind kind)
     : folder_(std::move(workspace)),
-      folderName_(std::move(folderName)),
-      path_((fs::absolute(fs::path(folder_)) / folderName_).lexically_normal().string()) {}
+      entryName_(std::move(entryName)),
+      kind_(kind),
+      path_((fs::absolute(fs::path(folder_)) / entryName_).lexically_normal().string()) {}
+
+std::string RasterDataset::baseName() const {
+    return kind_ == Kind::Grid ? entryName_ : entryName_.substr(0, entryName_.find('.'));
+}
+
+RasterRows RasterDataset::open() const {
+    if (kind_ == Kind::Grid) return openEsriGrid(path_);
+    GdalDataset dataset = openGdalRaster(path_);
+    if (!dataset) throw std::runtime_error("cannot open the raster " + path_ + ": " + lastGdalError("not a raster"));
+    return gdalRasterRows(std::move(dataset), "the raster " + path_);
+}
+
+std::string RasterDataset::projection() const {
+    return kind_ == Kind::Grid ? readGridProjection(path_) : gdalRasterProjection(path_);
+}
 
 bool RasterDataset::canDelete() const {
     return ::access(path_.c_str(), W_OK) == 0 && ::access(folder_.c_str(), W_OK) == 0;
 }
 
 void RasterDataset::remove() const {
-    removeGridTables(folder_, folderName_);
+    removeGridTables(folder_, entryName_);
     std::error_code error;
     fs::remove_all(path_, error);
     if (error) throw std::runtime_error("cannot delete the GRID " + path_ + ": " + error.message());
@@ -68,6 +86,43 @@ std::vector<RasterDataset> RasterWorkspace::grids() const {
     std::sort(names.begin(), names.end());
     std::vector<RasterDataset> datasets;
     for (const auto& name : names) datasets.emplace_back(folder_, name);
+    return datasets;
+}
+
+namespace {
+
+// Files that go with a raster rather than being one.
+bool isSidecar(const std::string& name) {
+    for (const char* extension : {".aux.xml", ".aux", ".ovr", ".rrd", ".tfw", ".tifw", ".tfwx", ".wld", ".jgw", ".pgw",
+                                  ".prj",     ".hdr", ".xml", ".msk", ".stx", ".clr",  ".dbf",  ".shp", ".shx", ".cpg"})
+        if (hasExtension(name, extension)) return true;
+    return false;
+}
+
+}  // namespace
+
+std::vector<RasterDataset> RasterWorkspace::rasterDatasets() const {
+    std::vector<RasterDataset> datasets = grids();
+    std::vector<std::string> files;
+    std::error_code error;
+    for (fs::directory_iterator entry(folder_, error), end; !error && entry != end; entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        std::error_code typeError;
+        if (name[0] != '.' && entry->is_regular_file(typeError) && !isSidecar(name)) files.push_back(name);
+    }
+    if (error) throw std::runtime_error("cannot list the rasters of " + folder_ + ": " + error.message());
+    std::sort(files.begin(), files.end());
+    std::set<fs::path> claimed;  // files of a raster already taken
+    for (const std::string& name : files) {
+        const fs::path path = fs::absolute(fs::path(folder_) / name).lexically_normal();
+        if (claimed.count(path)) continue;
+        const std::vector<std::string> parts = gdalRasterFiles(path.string());
+        if (parts.empty()) continue;
+        for (const std::string& part : parts) claimed.insert(fs::absolute(part).lexically_normal());
+        datasets.emplace_back(folder_, name, RasterDataset::Kind::RasterFile);
+    }
+    std::sort(datasets.begin(), datasets.end(),
+              [](const RasterDataset& a, const RasterDataset& b) { return a.name() < b.name(); });
     return datasets;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gis/esri_grid_writer.hpp"
+#include "gis/float_raster.hpp"
 
 #include <optional>
 #include <string>
@@ -8,24 +9,38 @@
 
 namespace kestrune {
 
-// A GRID in a workspace folder. Its path is the full path of its folder.
+// A raster dataset of a workspace folder: a GRID (a sub-folder), or a
+// raster file that GDAL reads (GeoTIFF, ERDAS IMAGINE, ESRI ASCII ...). Its
+// path is the full path of its folder or file.
 class RasterDataset {
 public:
-    RasterDataset(std::string workspace, std::string folderName);
+    enum class Kind { Grid, RasterFile };
+    RasterDataset(std::string workspace, std::string entryName, Kind kind = Kind::Grid);
 
     const std::string& path() const { return path_; }
-    const std::string& name() const { return folderName_; }
+    // Its name in the workspace: the GRID's folder or the file.
+    const std::string& name() const { return entryName_; }
+    Kind kind() const { return kind_; }
+    // The name of what is made from it: a GRID's name, a raster file's name
+    // up to its first ".".
+    std::string baseName() const;
     // The workspace folder that holds it.
     const std::string& folder() const { return folder_; }
 
-    // True when the GRID's folder and the workspace may be written.
+    // Its rows, read as they are asked for; throws std::runtime_error.
+    RasterRows open() const;
+    // Its coordinate system (prj.adf of a GRID, WKT of a file), or empty.
+    std::string projection() const;
+
+    // True when a GRID's folder and the workspace may be written.
     bool canDelete() const;
     // Removes the GRID's folder and its INFO tables; throws std::runtime_error.
     void remove() const;
 
 private:
     std::string folder_;
-    std::string folderName_;
+    std::string entryName_;
+    Kind kind_;
     std::string path_;
 };
 
@@ -43,6 +58,11 @@ public:
 
     // Every GRID of the folder, once, in ascending order of name.
     std::vector<RasterDataset> grids() const;
+
+    // Every raster dataset of the folder, once, in ascending order of name:
+    // its GRIDs and the raster files GDAL opens, without the files that
+    // belong to another (world files, .aux.xml, .ovr, .prj ...).
+    std::vector<RasterDataset> rasterDatasets() const;
 
 private:
     explicit RasterWorkspace(std::string folder) : folder_(std::move(folder)) {}

@@ -1,6 +1,5 @@
 #include "gis/surface_operations.hpp"
 
-#include "gis/esri_grid_reader.hpp"
 #include "gis/esri_grid_writer.hpp"
 #include "gis/slope_raster.hpp"
 
@@ -13,7 +12,7 @@ namespace fs = std::filesystem;
 
 namespace kestrune {
 
-RasterRows slopeOfGrid(const RasterDataset& input) { return slopeRows(openEsriGrid(input.path())); }
+RasterRows slopeOfGrid(const RasterDataset& input) { return slopeRows(input.open()); }
 
 StagedGrid stageAsGrid(const RasterRows& raster, const std::string& fullPath, const std::string& projection) {
     const fs::path path(fullPath);

@@ -8,8 +8,8 @@
 
 namespace kestrune {
 
-// The slope of a GRID in degrees (Horn, z-factor 1; see slopeRows),
-// computed as its rows are asked for.
+// The slope of a raster dataset in degrees (Horn, z-factor 1; see
+// slopeRows), computed as its rows are asked for.
 RasterRows slopeOfGrid(const RasterDataset& input);
 
 // Saves a raster as a float GRID at `fullPath` (folder and GRID name), with

@@ -57,7 +57,7 @@ ContourWork prepareContours(const RasterDataset& dataset, const std::string& fol
 void CreateContours(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder,
                     ContourWork&& prepared) {
     if (prepared.failure) std::rethrow_exception(prepared.failure);
-    const std::string target = joinPath(strExportFolder, datasetName(pRasterDs.path()));
+    const std::string target = joinPath(strExportFolder, pRasterDs.baseName());
     // The new contours are complete before the earlier ones go, so a failure
     // (too large a shapefile, a full disk) leaves the earlier shapefile.
     const std::string protectedFile = DelPreShpFile(run, target);

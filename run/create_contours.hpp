@@ -19,7 +19,7 @@ namespace kestrune {
 // RunOk is untouched.
 std::string DelPreShpFile(RunContext& run, const std::string& aFileName);
 
-// Makes the contour shapefile <strExportFolder>/<GRID name>.shp of a GRID
+// Makes the contour shapefile <strExportFolder>/<base name>.shp of a raster dataset
 // under a hidden name, then puts it in place of an earlier one of that
 // name, the whole set at once (replaceFileSet). Failures pass on to the caller as exceptions;
 // nothing half-written stays behind, and the earlier shapefile stays when

@@ -1,6 +1,6 @@
 #include "run/create_slopes.hpp"
 
-#include "gis/esri_grid_reader.hpp"
+#include "gis/grid_name.hpp"
 #include "gis/surface_operations.hpp"
 
 #include "common/failure_description.hpp"
@@ -28,11 +28,17 @@ void reportSlopeFailure(RunContext& run, const std::string& description) {
 
 SlopeWork prepareSlope(const RasterDataset& dataset, const std::string& folder) {
     SlopeWork work;
-    const std::string gridName = datasetName(dataset.path());
+    const std::string gridName = dataset.baseName();
     const std::string slopePath = joinPath(folder, gridName);
+    auto refuse = [&](const std::string& why) { work.reported = std::make_exception_ptr(std::runtime_error(why)); };
     if (sameFolder(folder, dataset.folder())) {
-        work.reported = std::make_exception_ptr(
-            std::runtime_error("the slope GRID " + slopePath + " would replace its own source GRID"));
+        refuse(dataset.kind() == RasterDataset::Kind::Grid
+                   ? "the slope GRID " + slopePath + " would replace its own source GRID"
+                   : "the slope GRID " + slopePath + " would go into the folder of its source " + dataset.path());
+        return work;
+    }
+    if (std::string problem = gridNameProblem(gridName); !problem.empty()) {
+        refuse("the slope GRID of " + dataset.path() + ": " + problem);
         return work;
     }
     // An earlier slope GRID that cannot be read stops the walk; one that may
@@ -45,7 +51,7 @@ SlopeWork prepareSlope(const RasterDataset& dataset, const std::string& folder) 
         return work;
     }
     try {
-        work.grid.emplace(stageAsGrid(slopeOfGrid(dataset), slopePath, readGridProjection(dataset.path())));
+        work.grid.emplace(stageAsGrid(slopeOfGrid(dataset), slopePath, dataset.projection()));
     } catch (const std::exception&) {  // reported in its turn, on the run's thread
         work.reported = std::current_exception();
     }

@@ -11,11 +11,12 @@
 
 namespace kestrune {
 
-// Makes the slope GRID <strExportFolder>/<GRID name> (degrees) of a GRID,
-// replacing an earlier one when it may be deleted. A failure in deleting,
+// Makes the slope GRID <strExportFolder>/<base name> (degrees) of a raster
+// dataset, replacing an earlier one when it may be deleted; a base name
+// that breaks the GRID naming rules is refused. A failure in deleting,
 // computing or saving is reported here ("File Error-") and clears RunOk;
 // one in opening the slope folder or the earlier GRID passes on. A slope
-// folder that is the GRID's own folder is refused, so no source is replaced.
+// folder that is the dataset's own folder is refused, so no source is replaced.
 void CreateSlopes(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder);
 
 // The same in two steps, for GRIDs done several at once: the slope made on

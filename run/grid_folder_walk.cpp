@@ -11,7 +11,9 @@
 #include "common/replacement.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <stdexcept>
 
@@ -48,10 +50,10 @@ struct GridOutputs {
     ContourWork contours;
 };
 
-// The GRIDs this run visits: all of them, or its shard's share, which is
+// The datasets this run visits: all of them, or its shard's share, which is
 // what its conversion made when it made GRIDs.
 std::vector<RasterDataset> gridsOfThisRun(const RunContext& run, const RasterWorkspace& workspace) {
-    std::vector<RasterDataset> grids = workspace.grids();
+    std::vector<RasterDataset> grids = workspace.rasterDatasets();
     if (run.settings.shardCount <= 1) return grids;
     std::vector<std::string> names;
     for (const RasterDataset& grid : grids) names.push_back(grid.name());
@@ -62,12 +64,40 @@ std::vector<RasterDataset> gridsOfThisRun(const RunContext& run, const RasterWor
     return chosen;
 }
 
-// The memory a GRID's slope and contours take at most: its cells, once read
-// and once as slopes, bounded by the size of its value file.
+// The memory a dataset's slope and contours take at most: its cells, once
+// read and once as slopes, bounded by the size of its value file.
 std::uint64_t gridMemoryNeed(const RasterDataset& grid) {
+    const std::string values =
+        grid.kind() == RasterDataset::Kind::Grid ? joinPath(grid.path(), "w001001.adf") : grid.path();
     std::error_code error;
-    const std::uintmax_t bytes = std::filesystem::file_size(joinPath(grid.path(), "w001001.adf"), error);
+    const std::uintmax_t bytes = std::filesystem::file_size(values, error);
     return error ? std::uint64_t{0} : static_cast<std::uint64_t>(bytes) * 2;
+}
+
+// Why the outputs of dataset i may not be made: an earlier dataset of the
+// walk has its base name ("dem" and "dem.tif"), so they would replace its
+// outputs. Empty for the first of a name.
+std::vector<std::string> nameClashes(const std::vector<RasterDataset>& grids) {
+    std::vector<std::string> clashes(grids.size());
+    std::map<std::string, std::string> firstOfName;  // base name in lower case -> dataset path
+    for (std::size_t i = 0; i < grids.size(); ++i) {
+        std::string key = grids[i].baseName();
+        for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        auto [first, fresh] = firstOfName.emplace(key, grids[i].path());
+        if (!fresh)
+            clashes[i] = "its outputs, named " + grids[i].baseName() + ", are already made from " + first->second;
+    }
+    return clashes;
+}
+
+// A dataset whose outputs would replace an earlier one's: its slope is
+// refused as a slope failure, its contours as a contour failure.
+GridOutputs clashingOutputs(const RasterDataset& dataset, const std::string& clash) {
+    const auto failure = std::make_exception_ptr(std::runtime_error(dataset.path() + ": " + clash));
+    GridOutputs outputs;
+    outputs.slope.reported = failure;
+    outputs.contours.failure = failure;
+    return outputs;
 }
 
 }  // namespace
@@ -79,11 +109,13 @@ void GetRasterLayersFromFolder(RunContext& run) {
     if (settings.slopeOutput && FldExist(settings.slopeFolder)) clearWorkspaceLeftovers(settings.slopeFolder);
     if (settings.contourOutput && FldExist(settings.contourFolder)) clearLeftovers(settings.contourFolder);
     const std::vector<RasterDataset> grids = gridsOfThisRun(run, workspace);
+    const std::vector<std::string> clashes = nameClashes(grids);
     const ContourNumbers numbers = contourNumbers(settings);
 
     // GRIDs are worked on several at once; their outputs go in place, and
     // their failures are told, in order of name.
     const std::function<GridOutputs(std::size_t)> prepare = [&](std::size_t i) {
+        if (!clashes[i].empty()) return clashingOutputs(grids[i], clashes[i]);
         SlopeWork slope = settings.slopeOutput ? prepareSlope(grids[i], settings.slopeFolder) : SlopeWork{};
         const bool contours = settings.contourOutput && !numbers.failure && !slope.passesOn;
         return GridOutputs{std::move(slope),
