@@ -1,13 +1,14 @@
 #include "gui/frm_about.hpp"
 
 #include "common/version.hpp"
+#include "gui/classic_look.hpp"
 #include "gui/path_text.hpp"
 
 #include <QFrame>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 
@@ -55,8 +56,16 @@ QPixmap aboutPicture() {
     QPainter painter(&picture);
     drawContours(painter, QRectF(2, 2, 40, 36), 5);
     painter.setPen(QColor(20, 40, 90));
-    painter.setFont(QFont("Sans", 9, QFont::Bold));
-    painter.drawText(QRectF(42, 0, 52, 40), Qt::AlignCenter, kApplicationName);
+    // The name in the largest bold face that fits its place beside the mark.
+    const QRectF place(42, 0, 50, 40);
+    QFont font = classicFont();
+    font.setBold(true);
+    for (int pixels = 14; pixels > 6; --pixels) {
+        font.setPixelSize(pixels);
+        if (QFontMetricsF(font).horizontalAdvance(kApplicationName) <= place.width()) break;
+    }
+    painter.setFont(font);
+    painter.drawText(place, Qt::AlignCenter, kApplicationName);
     return picture;
 }
 
@@ -72,10 +81,7 @@ frmAbout::frmAbout(QWidget* parent, Registry& registry)
     : QDialog(parent),
       registry_(registry),
       startProgram_([](const std::string& path) { return QProcess::startDetached(toQtPath(path), {}); }),
-      showMessage_([this](const QString& prompt, const QString& title) {
-          QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::Ok, this);
-          box.exec();
-      }) {
+      showMessage_([this](const QString& prompt, const QString& title) { showMessageBox(this, prompt, title); }) {
     setObjectName("frmAbout");
     setWindowTitle("About...");
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -85,15 +91,20 @@ frmAbout::frmAbout(QWidget* parent, Registry& registry)
     Picture1->setPixmap(aboutPicture());
     lblTitle = label(this, "lblTitle", "Program Title", 1680, 240, 3525, 240);
     lblVersion = label(this, "lblVersion", "Version", 1680, 480, 3645, 225);
-    lblDescription =
-        label(this, "lblDescription",
-              QString::fromUtf8("Description\uFF1A\r\n"
-                                "1.This program can convert XYZ,ASCII file to ESRI GRID and get Contour(ESRI "
-                                "Shape File),slope(ESRI GRID) from them by batch.\r\n"
-                                "2.It needs ArcGIS Spatial Analyst extension when getting slope and Contour.\r\n"),
-              120, 840, 5475, 1005);
-    lblDescription->setWordWrap(true);
-    lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The description scrolls: its text is longer than its place.
+    lblDescription = new QPlainTextEdit(this);
+    lblDescription->setObjectName("lblDescription");
+    lblDescription->setGeometry(twips(120), twips(840), twips(5475), twips(1005));
+    lblDescription->setPlainText(
+        QString::fromUtf8("Description\uFF1A\n"
+                          "1.This program can convert XYZ,ASCII file to ESRI GRID and get Contour(ESRI "
+                          "Shape File),slope(ESRI GRID) from them by batch.\n"
+                          "2.It needs ArcGIS Spatial Analyst extension when getting slope and Contour.\n"));
+    lblDescription->setReadOnly(true);
+    lblDescription->setFrameShape(QFrame::NoFrame);
+    lblDescription->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lblDescription->viewport()->setAutoFillBackground(false);
+    lblDescription->document()->setDocumentMargin(0);
     Label1 = label(this, "Label1", "Update Date : Jun 9 2003", 120, 2040, 2895, 255);
     separatorLine(this, QColor(128, 128, 128), 2445, 90, 5654, 1);
     separatorLine(this, Qt::white, 2460, 105, 5654, 2);
@@ -105,9 +116,11 @@ frmAbout::frmAbout(QWidget* parent, Registry& registry)
                           "Date: December 2026",
                           840, 2625, 3270, 825);
     lblDisclaimer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    for (QLabel* black : {lblTitle, lblDescription, lblDisclaimer}) {
+    lblDisclaimer->setWordWrap(true);
+    for (QWidget* black : std::initializer_list<QWidget*>{lblTitle, lblDescription, lblDisclaimer}) {
         QPalette palette = black->palette();
         palette.setColor(QPalette::WindowText, Qt::black);
+        palette.setColor(QPalette::Text, Qt::black);
         black->setPalette(palette);
     }
 
@@ -120,8 +133,10 @@ frmAbout::frmAbout(QWidget* parent, Registry& registry)
     cmdSysInfo->setGeometry(twips(4260), twips(3075), twips(1245), twips(345));
     cmdSysInfo->setAutoDefault(false);
     setTabOrder(cmdOK, cmdSysInfo);
+    setTabOrder(cmdSysInfo, lblDescription);
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
+    applyClassicLook(this);
     Form_Load();
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 class QLabel;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace kestrune {
@@ -32,7 +33,7 @@ public:
     QLabel* Picture1;
     QLabel* lblTitle;
     QLabel* lblVersion;
-    QLabel* lblDescription;
+    QPlainTextEdit* lblDescription;
     QLabel* Label1;
     QLabel* picIcon;
     QLabel* lblDisclaimer;

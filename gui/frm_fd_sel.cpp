@@ -1,9 +1,12 @@
 #include "gui/frm_fd_sel.hpp"
 
+#include "gui/classic_look.hpp"
 #include "gui/path_text.hpp"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -18,6 +21,39 @@ namespace kestrune {
 namespace {
 
 constexpr int kPathRole = Qt::UserRole;
+
+// The folder "Sure" wrote last in this session, where the next dialog opens
+// when its box holds no folder.
+QString& lastChosenFolder() {
+    static QString folder;
+    return folder;
+}
+
+// The folder list: its items are indented by depth, and type-ahead looks at
+// their names, not the indentation.
+class FolderList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    void keyboardSearch(const QString& search) override {
+        if (!typing_.isValid() || typing_.elapsed() > QApplication::keyboardInputInterval()) typed_.clear();
+        typing_.restart();
+        typed_ += search;
+        const int from = currentRow() < 0 ? 0 : currentRow() + (typed_.size() == 1 ? 1 : 0);
+        for (int step = 0; step < count(); ++step) {
+            QListWidgetItem* candidate = item((from + step) % count());
+            if (candidate->text().trimmed().startsWith(typed_, Qt::CaseInsensitive)) {
+                setCurrentItem(candidate);
+                return;
+            }
+        }
+    }
+
+private:
+    QString typed_;
+    QElapsedTimer typing_;
+};
 
 // The mount point under which `folder` lies (the longest that contains it).
 QString driveOf(const QString& folder, const QStringList& drives) {
@@ -41,7 +77,7 @@ FrmFdSel::FrmFdSel(FolderTargets& targets, QWidget* parent) : QDialog(parent), t
     Drive1 = new QComboBox(this);
     Drive1->setObjectName("Drive1");
     Drive1->setGeometry(twips(120), twips(120), twips(3375), twips(300));
-    Dir1 = new QListWidget(this);
+    Dir1 = new FolderList(this);
     Dir1->setObjectName("Dir1");
     Dir1->setGeometry(twips(120), twips(480), twips(3375), twips(2400));
     Command1 = new QPushButton("Sure", this);
@@ -50,23 +86,51 @@ FrmFdSel::FrmFdSel(FolderTargets& targets, QWidget* parent) : QDialog(parent), t
     Command2 = new QPushButton("Cancel", this);
     Command2->setObjectName("Command2");
     Command2->setGeometry(twips(3600), twips(2640), twips(735), twips(375));
-    // Neither button answers Enter.
+    // Enter opens the highlighted folder or presses the focused button;
+    // neither button is pressed by Enter elsewhere.
     for (QPushButton* button : {Command1, Command2}) {
         button->setAutoDefault(false);
         button->setDefault(false);
     }
+    // A path may be typed over the drive, then opened with Enter.
+    Drive1->setEditable(true);
+    Drive1->setInsertPolicy(QComboBox::NoInsert);
+    Drive1->setCompleter(nullptr);  // a typed path is not a drive to complete
     setTabOrder(Drive1, Dir1);
     setTabOrder(Dir1, Command1);
     setTabOrder(Command1, Command2);
 
+    Drive1->lineEdit()->installEventFilter(this);  // Enter there opens the typed path
+
     fillDrives();
-    showFolder(QDir::currentPath());
-    Drive1->setCurrentIndex(Drive1->findText(driveOf(openFolder_, drives())));
+    openStartFolder();
+    applyClassicLook(this);
 
     connect(Drive1, &QComboBox::activated, this, &FrmFdSel::Drive1_Change);
     connect(Dir1, &QListWidget::itemDoubleClicked, this, &FrmFdSel::Dir1_DblClick);
     connect(Command1, &QPushButton::clicked, this, &FrmFdSel::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &FrmFdSel::Command2_Click);
+}
+
+void FrmFdSel::openStartFolder() {
+    const QLineEdit* box = targets_.textBoxFor(targets_.folderCode());
+    const QStringList candidates = {box ? box->text() : QString(), lastChosenFolder(), QDir::homePath(), "/"};
+    for (const QString& candidate : candidates)
+        if (!candidate.trimmed().isEmpty() && showFolder(candidate)) break;
+    showDriveOfOpenFolder();
+}
+
+void FrmFdSel::showDriveOfOpenFolder() { Drive1->setCurrentIndex(Drive1->findText(driveOf(openFolder_, drives()))); }
+
+void FrmFdSel::openTypedFolder() {
+    QString typed = Drive1->currentText().trimmed();
+    if (typed == "~" || typed.startsWith("~/")) typed = QDir::homePath() + typed.mid(1);
+    if (typed.isEmpty() || !showFolder(QDir(openFolder_).absoluteFilePath(typed))) {
+        QApplication::beep();  // the text stays, to be mended
+        return;
+    }
+    showDriveOfOpenFolder();
+    Dir1->setFocus();
 }
 
 QStringList FrmFdSel::drives() const {
@@ -128,18 +192,34 @@ void FrmFdSel::Drive1_Change() {
 
 void FrmFdSel::Command1_Click() {
     if (QLineEdit* box = targets_.textBoxFor(targets_.folderCode())) box->setText(openFolder_);
+    lastChosenFolder() = openFolder_;
     accept();
 }
 
 void FrmFdSel::Command2_Click() { reject(); }
 
+bool FrmFdSel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Drive1->lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            openTypedFolder();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void FrmFdSel::keyPressEvent(QKeyEvent* event) {
-    // Enter and Esc press neither button.
-    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->ignore();
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && focusWidget() == Dir1) {
+        if (QListWidgetItem* item = Dir1->currentItem()) Dir1_DblClick(item);
         return;
     }
-    QDialog::keyPressEvent(event);
+    if (enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) button->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);  // Esc cancels
 }
 
 }  // namespace kestrune

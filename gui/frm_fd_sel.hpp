@@ -14,10 +14,14 @@ namespace kestrune {
 
 // The folder selection dialog: a list of drives (on Linux the file-system
 // roots and mount points, "/" first) and a folder list that shows the open
-// folder with its parents above and its sub-folders indented below. A double
-// click opens a folder, a single click only highlights it. "Sure" writes the
-// open folder's absolute path into the main window's box that its folder
-// code names; "Cancel" and the title-bar close change nothing.
+// folder with its parents above and its sub-folders indented below. It opens
+// at the folder in the box it fills, else at the folder chosen last in this
+// session, else at the home folder. A double click or Enter opens a folder,
+// a single click or the arrow keys only highlight it, and typing a name's
+// first letters jumps to it. A path typed over the drive opens with Enter.
+// "Sure" writes the open folder's absolute path into the main window's box
+// that its folder code names; "Cancel", Esc and the title-bar close change
+// nothing.
 class FrmFdSel : public QDialog {
     Q_OBJECT
 public:
@@ -41,9 +45,13 @@ public slots:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Dir1_DblClick(QListWidgetItem* item);
+    void openStartFolder();
+    void openTypedFolder();
+    void showDriveOfOpenFolder();
     void fillDrives();
     QStringList drives() const;
 

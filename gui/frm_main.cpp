@@ -3,6 +3,7 @@
 #include "run/user_interface.hpp"
 
 #include "gui/background_run.hpp"
+#include "gui/classic_look.hpp"
 #include "gui/frm_about.hpp"
 #include "gui/frm_fd_sel.hpp"
 #include "gui/path_text.hpp"
@@ -12,6 +13,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -19,7 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include <map>
+#include <iterator>
 #include <utility>
 
 namespace kestrune {
@@ -58,7 +60,7 @@ QPixmap downwardArrow() {
     arrow.fill(Qt::transparent);
     QPainter painter(&arrow);
     painter.setPen(QPen(QColor(0, 0, 128), 1));
-    for (int top = 2; top < 27; top += 8)  // three chevrons
+    for (int top : {3, 11, 19})  // three whole chevrons, five rows each
         for (int i = 0; i < 5; ++i) {
             painter.drawPoint(i, top + i);
             painter.drawPoint(8 - i, top + i);
@@ -72,15 +74,10 @@ FrmMain::FrmMain(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(twips(7305), twips(6030));
-    QFont font = this->font();
-    font.setPixelSize(10);  // small enough for the captions the layout was drawn for
-    setFont(font);
     buildControls();
+    applyClassicLook(this);
     setTabOrderByIndex();
-    setMessageShower([](const QString& prompt, const QString& title) {
-        QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::Ok);
-        box.exec();
-    });
+    setMessageShower([this](const QString& prompt, const QString& title) { showMessageBox(this, prompt, title); });
     runFolderDialog_ = [this] {
         FrmFdSel dialog(*this);
         dialog.exec();
@@ -104,13 +101,13 @@ FrmMain::FrmMain(QWidget* parent) : QWidget(parent) {
 
 void FrmMain::buildControls() {
     Frame5 = frame(this, "Frame5", "Convertion", 120, 120, 6975, 2295);
-    Option1 = place(new QRadioButton("XYZ File", Frame5), "Option1", 120, 600, 975, 255);
-    Option2 = place(new QRadioButton("ASCII Raster File", Frame5), "Option2", 120, 1260, 1575, 315);
-    Option3 = place(new QRadioButton("ESRI GRID", Frame5), "Option3", 120, 1920, 1335, 315);
+    Option1 = place(new QRadioButton("&XYZ File", Frame5), "Option1", 120, 600, 975, 255);
+    Option2 = place(new QRadioButton("&ASCII Raster File", Frame5), "Option2", 120, 1260, 1575, 315);
+    Option3 = place(new QRadioButton("ESRI &GRID", Frame5), "Option3", 120, 1920, 1335, 315);
     Frame3 = frame(Frame5, "Frame3", "Parameters of XYZ File", 1200, 120, 5655, 1095);
-    Option4 = place(new QRadioButton("Cell Size", Frame3), "Option4", 120, 263, 975, 255);
+    Option4 = place(new QRadioButton("&Cell Size", Frame3), "Option4", 120, 263, 975, 255);
     Text8 = textBox(Frame3, "Text8", "5", 1080, 255, 495, 270);
-    Option5 = place(new QRadioButton("Unknown Cell Size", Frame3), "Option5", 1680, 263, 1815, 255);
+    Option5 = place(new QRadioButton("&Unknown Cell Size", Frame3), "Option5", 1680, 263, 1815, 255);
     Label8 = label(Frame3, "Label8", "Separator", 3720, 263, 735, 255);
     Combo1 = place(new QComboBox(Frame3), "Combo1", 4440, 240, 1095, 300);
     Combo1->setEditable(true);
@@ -134,12 +131,12 @@ void FrmMain::buildControls() {
     }
 
     Frame4 = frame(this, "Frame4", "Extra Operation", 120, 2520, 6975, 2415);
-    Check2 = place(new QCheckBox("Run Slope", Frame4), "Check2", 120, 480, 1215, 375);
+    Check2 = place(new QCheckBox("Run &Slope", Frame4), "Check2", 120, 480, 1215, 375);
     Frame2 = frame(Frame4, "Frame2", "Slope (ESRI GRID) Setting", 1560, 240, 5295, 855);
     Label5 = label(Frame2, "Label5", "Folder ", 120, 420, 495, 255);
     Text5 = textBox(Frame2, "Text5", "", 600, 412, 3855, 270);
     Command3 = button(Frame2, "Command3", "Select", 4560, 360, 615, 255);
-    Check1 = place(new QCheckBox("Run Contour", Frame4), "Check1", 120, 1320, 1335, 375);
+    Check1 = place(new QCheckBox("Run C&ontour", Frame4), "Check1", 120, 1320, 1335, 375);
     Frame1 = frame(Frame4, "Frame1", "Contour (ESRI Shape File) Setting", 1560, 1200, 5295, 1095);
     Label2 = label(Frame1, "Label2", "Start Value", 120, 360, 855, 255);
     Text2 = textBox(Frame1, "Text2", "0", 960, 360, 615, 270);
@@ -180,19 +177,13 @@ void FrmMain::buildControls() {
     connect(Command7, &QPushButton::clicked, this, &FrmMain::Command7_Click);
 }
 
-// The keyboard order of the tab indexes (labels and frames take no focus).
+// Tab goes through the window as it reads, top to bottom and left to right:
+// each input kind, then what belongs to it; the outputs; Go and Exit.
 void FrmMain::setTabOrderByIndex() {
-    const std::map<int, QWidget*> order = {
-        {0, Command4},  {1, Command5},  {6, Command3}, {7, Text5},     {10, Command2}, {11, Text4},
-        {12, Text3},    {13, Text2},    {17, Check1},  {18, Check2},   {21, Text8},    {22, Text7},
-        {23, Command7}, {25, Option1},  {26, Text1},   {27, Command1}, {28, Option3},  {30, Option2},
-        {31, Text6},    {32, Command6}, {34, Combo1},  {36, Option4},  {37, Option5},
-    };
-    QWidget* previous = nullptr;
-    for (const auto& [index, widget] : order) {
-        if (previous) setTabOrder(previous, widget);
-        previous = widget;
-    }
+    QWidget* const order[] = {Option1, Option4,  Text8,   Option5, Combo1,   Text7,    Command7, Option2,
+                              Text6,   Command6, Option3, Text1,   Command1, Check2,   Text5,    Command3,
+                              Check1,  Text2,    Text3,   Text4,   Command2, Command4, Command5};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void FrmMain::setMessageShower(std::function<void(const QString&, const QString&)> shower) {
@@ -315,5 +306,22 @@ void FrmMain::runEnded() {
 }
 
 void FrmMain::Command5_Click() { close(); }
+
+// Enter presses the focused button, else Go (a list takes Enter itself);
+// Esc is Exit.
+void FrmMain::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+            button->click();
+        else
+            Command4->click();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
 
 }  // namespace kestrune

@@ -15,6 +15,7 @@ packages=(
   locales-all dpkg-dev clang-format
   clang libclang-rt-14-dev
   parallel
+  fonts-liberation2 fonts-wqy-microhei
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include "tests/test_support.hpp"
 
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -62,8 +63,8 @@ void FrmAboutTest::texts() {
     QCOMPARE(a.box.windowTitle(), QString("About Kestrune"));
     QCOMPARE(a.box.lblVersion->text(), QString("version 2.1.0"));
     QCOMPARE(a.box.lblTitle->text(), QString("Kestrune"));
-    QVERIFY(
-        a.box.lblDescription->text().startsWith(QString::fromUtf8("Description\uFF1A\r\n1.This program can convert")));
+    QVERIFY(a.box.lblDescription->toPlainText().startsWith(
+        QString::fromUtf8("Description\uFF1A\n1.This program can convert")));
     QCOMPARE(a.box.Label1->text(), QString("Update Date : Jun 9 2003"));
     QCOMPARE(a.box.lblDisclaimer->text().count('\n'), 2);
     QCOMPARE(a.box.cmdOK->text(), QString("sure"));

@@ -35,7 +35,9 @@ QListWidgetItem* itemFor(QListWidget* list, const QString& path) {
 class FrmFdSelTest : public QObject {
     Q_OBJECT
 private slots:
-    void opensAtTheCurrentFolder();
+    void opensAtItsBoxsFolderElseTheLastChosenElseHome();
+    void worksFromTheKeyboard();
+    void aTypedPathOpens();
     void sureWritesTheOpenFolderNotTheHighlightedOne();
     void aRootEndsInASlash();
     void listsParentsAboveAndSubFoldersBelow();
@@ -44,11 +46,73 @@ private slots:
     void layoutAndButtons();
 };
 
-void FrmFdSelTest::opensAtTheCurrentFolder() {
+void FrmFdSelTest::opensAtItsBoxsFolderElseTheLastChosenElseHome() {
+    test::TempDir dir;
+    const QString inBox = QString::fromStdString(dir.folder("in box"));
+    const QString chosen = QString::fromStdString(dir.folder("chosen"));
+    Boxes boxes;
+    {
+        FrmFdSel dialog(boxes);  // an empty box, nothing chosen yet in this session
+        QCOMPARE(dialog.openFolder(), QDir::homePath());
+        dialog.showFolder(chosen);
+        dialog.Command1->click();
+    }
+    boxes.code = FolderCode::Contour;
+    boxes.boxes[1].setText(inBox);
+    QCOMPARE(FrmFdSel(boxes).openFolder(), inBox);
+    boxes.boxes[1].setText(QString::fromStdString(dir.file("gone")));
+    QCOMPARE(FrmFdSel(boxes).openFolder(), chosen);
+}
+
+// Tab goes drive, folders, Sure, Cancel; Enter opens the highlighted folder,
+// typing jumps to a name, Esc cancels and writes nothing.
+void FrmFdSelTest::worksFromTheKeyboard() {
+    test::TempDir dir;
+    const QString open = QString::fromStdString(dir.path().string());
+    for (const char* name : {"alpha", "beta", "bravo", "charlie"}) dir.folder(name);
+    Boxes boxes;
+    boxes.boxes[0].setText(open);
+    FrmFdSel dialog(boxes);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QList<QWidget*> order;
+    for (QWidget* at = dialog.Drive1; order.size() < 4; at = at->nextInFocusChain())
+        if (at->focusPolicy() & Qt::TabFocus && at->isWindow() == false && !order.contains(at) &&
+            (at == dialog.Drive1 || at == dialog.Dir1 || at == dialog.Command1 || at == dialog.Command2))
+            order << at;
+    QCOMPARE(order, (QList<QWidget*>{dialog.Drive1, dialog.Dir1, dialog.Command1, dialog.Command2}));
+
+    dialog.Dir1->setFocus();
+    QTest::keyClicks(dialog.Dir1, "br");
+    QCOMPARE(dialog.Dir1->currentItem()->data(Qt::UserRole).toString(), open + "/bravo");
+    QCOMPARE(dialog.openFolder(), open);  // highlighted, not open
+    QTest::keyClick(dialog.Dir1, Qt::Key_Return);
+    QCOMPARE(dialog.openFolder(), open + "/bravo");
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(boxes.boxes[0].text(), open);
+}
+
+void FrmFdSelTest::aTypedPathOpens() {
+    test::TempDir dir;
+    const QString target = QString::fromStdString(dir.folder("typed/here"));
     Boxes boxes;
     FrmFdSel dialog(boxes);
-    dialog.Command1->click();
-    QCOMPARE(boxes.boxes[0].text(), QDir::currentPath());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    dialog.Drive1->setFocus();
+    dialog.Drive1->lineEdit()->selectAll();
+    QTest::keyClicks(dialog.Drive1->lineEdit(), target);
+    QTest::keyClick(dialog.Drive1->lineEdit(), Qt::Key_Return);
+    QCOMPARE(dialog.openFolder(), target);
+    QVERIFY(dialog.isVisible());  // Enter there opens, it does not close
+    dialog.Drive1->lineEdit()->setText(target + "/missing");
+    QTest::keyClick(dialog.Drive1->lineEdit(), Qt::Key_Return);
+    QCOMPARE(dialog.openFolder(), target);
+    dialog.Command1->setFocus();
+    QTest::keyClick(dialog.Command1, Qt::Key_Return);  // Enter presses the focused button
+    QCOMPARE(boxes.boxes[0].text(), target);
 }
 
 void FrmFdSelTest::sureWritesTheOpenFolderNotTheHighlightedOne() {
@@ -125,6 +189,7 @@ void FrmFdSelTest::layoutAndButtons() {
     QCOMPARE(dialog.Command1->text(), QString("Sure"));
     QCOMPARE(dialog.Command2->text(), QString("Cancel"));
     QVERIFY(!dialog.Command1->isDefault() && !dialog.Command2->isDefault());
+    QVERIFY(dialog.Drive1->isEditable());
     QCOMPARE(dialog.Dir1->geometry(), QRect(8, 32, 225, 160));
     dialog.resize(600, 500);  // resizable; the controls keep their places
     QCOMPARE(dialog.Dir1->geometry(), QRect(8, 32, 225, 160));

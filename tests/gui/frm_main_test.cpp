@@ -1,5 +1,6 @@
 // The main window, offscreen: start state, handlers, "Select", "Go", "Exit".
 #include "gui/frm_main.hpp"
+#include "gui/classic_look.hpp"
 #include "gui/frm_fd_sel.hpp"
 #include "tests/test_support.hpp"
 
@@ -59,6 +60,8 @@ private slots:
     void cancelAndUnknownCodesChangeNothing();
     void goRunsEndToEnd();
     void exitShowsTheAboutBoxFirst();
+    void keyboard();
+    void messageBoxesFitTheirTitles();
     void theCloseBoxStopsARunningBatch();
 };
 
@@ -101,20 +104,82 @@ void FrmMainTest::startState() {
     QCOMPARE(f.Text1->geometry(), QRect(144, 127, 265, 18));
     QCOMPARE(f.Frame1->geometry(), QRect(104, 80, 353, 73));
     QCOMPARE(f.Image1->pixmap().size(), QSize(9, 27));
+    // Three whole chevrons of five rows, none cut by the picture's edge.
+    const QImage arrow = downwardArrow().toImage();
+    int paintedRows = 0;
+    for (int y = 0; y < arrow.height(); ++y) {
+        bool painted = false;
+        for (int x = 0; x < arrow.width(); ++x) painted = painted || qAlpha(arrow.pixel(x, y)) > 0;
+        paintedRows += painted;
+        if (y < 2 || y > 24) QVERIFY2(!painted, qPrintable(QString("row %1").arg(y)));
+    }
+    QCOMPARE(paintedRows, 15);
 }
 
+// Tab reads the window top to bottom, left to right; Go has the focus first.
 void FrmMainTest::tabOrderAndFocus() {
     Window w;
     FrmMain& f = w.window;
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     QCOMPARE(f.focusWidget(), static_cast<QWidget*>(f.Command4));
-    const std::vector<QWidget*> expected = {f.Command4, f.Command5, f.Command3, f.Text5, f.Command2, f.Text4};
-    QWidget* at = f.Command4;
-    for (std::size_t i = 1; i < expected.size(); ++i) {
-        at = at->nextInFocusChain();
-        QCOMPARE(at, expected[i]);
-    }
+    const std::vector<QWidget*> expected = {f.Option1,  f.Option4, f.Text8,    f.Option5,  f.Combo1,  f.Text7,
+                                            f.Command7, f.Option2, f.Text6,    f.Command6, f.Option3, f.Text1,
+                                            f.Command1, f.Check2,  f.Text5,    f.Command3, f.Check1,  f.Text2,
+                                            f.Text3,    f.Text4,   f.Command2, f.Command4, f.Command5};
+    std::vector<QWidget*> chain;
+    for (QWidget* at = f.Option1; chain.size() < expected.size(); at = at->nextInFocusChain())
+        if (std::find(expected.begin(), expected.end(), at) != expected.end() &&
+            std::find(chain.begin(), chain.end(), at) == chain.end())
+            chain.push_back(at);
+    QCOMPARE(chain, expected);
+}
+
+// Enter is Go unless a button has the focus; Esc is Exit; Alt and a letter
+// chooses an option or ticks a box.
+void FrmMainTest::keyboard() {
+    Window w;
+    FrmMain& f = w.window;
+    int folderDialogs = 0;
+    f.setFolderDialogRunner([&] { ++folderDialogs; });
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    f.Text1->setFocus();
+    QTest::keyClick(f.Text1, Qt::Key_Return);  // Go: no GRID folder, so the check's box and the stopped box
+    QTRY_VERIFY(!f.isRunning() && w.messages.size() == 2);
+    QCOMPARE(w.messages[0].prompt, QString("The folder of Grid does not exist."));
+    f.Command1->setFocus();
+    QTest::keyClick(f.Command1, Qt::Key_Return);  // the focused Select, not Go
+    QCOMPARE(folderDialogs, 1);
+    QCOMPARE(int(w.messages.size()), 2);
+
+    f.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f));  // shortcuts reach the active window
+    QTest::keyClick(f.windowHandle(), Qt::Key_X, Qt::AltModifier);
+    QTRY_VERIFY(f.Option1->isChecked());  // a shortcut clicks after a moment
+    QVERIFY(usable(f.Frame3, &f));        // as a click on it does
+    QTest::keyClick(f.windowHandle(), Qt::Key_O, Qt::AltModifier);
+    QTRY_VERIFY(f.Check1->isChecked());
+    QVERIFY(usable(f.Frame1, &f));
+
+    QTest::keyClick(&f, Qt::Key_Escape);
+    QCOMPARE(w.aboutBoxes, 1);
+    QVERIFY(!f.isVisible());
+}
+
+// A message box is as wide as its title needs, not only its text.
+void FrmMainTest::messageBoxesFitTheirTitles() {
+    FrmMain window;
+    const QString title = "Please Reselect Folder of the ASCII Raster Files";
+    int width = 0;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        QVERIFY(box);
+        width = box->width();
+        box->close();
+    });
+    showMessageBox(&window, "Short.", title);
+    QVERIFY(width > QFontMetrics(classicFont()).horizontalAdvance(title) + 100);
 }
 
 void FrmMainTest::inputKindHandlers_data() {
