@@ -6,23 +6,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cpl_conv.h>
 #include <ogr_spatialref.h>
 
 namespace kestrune {
 namespace {
 
-// A .prj's text for an EPSG system, in ESRI's WKT as ArcGIS writes .prj files.
-std::string esriPrj(int epsg) {
-    OGRSpatialReference srs;
-    EXPECT_EQ(srs.importFromEPSG(epsg), OGRERR_NONE);
-    char* wkt = nullptr;
-    const char* const options[] = {"FORMAT=WKT1_ESRI", nullptr};
-    srs.exportToWkt(&wkt, options);
-    std::string text = wkt;
-    CPLFree(wkt);
-    return text;
-}
+// A .prj's text for an EPSG system.
+std::string esriPrj(int epsg) { return test::esriWktOf("EPSG:" + std::to_string(epsg)); }
 
 bool sameSystem(const std::string& first, const std::string& second) {
     OGRSpatialReference a, b;

@@ -173,12 +173,8 @@ TEST(OrderedOutput, TheWalkGoesOnPastASlopeFailureAndEndsAtAContourFailure) {
 // are complete, the others are not there at all, and the later steps do
 // not run.
 TEST(OrderedOutput, AStoppedRunKeepsWhatItFinishedAndLeavesNothingElse) {
-    test::TempDir dir;
-    RunSettings settings;
-    settings.inputKind = InputKind::XyzFiles;
-    settings.xyzFolder = dir.folder("xyz");
-    settings.asciiFolder = dir.folder("ascii");
-    settings.gridFolder = dir.folder("grid");
+    test::StepRun c(InputKind::XyzFiles);
+    const RunSettings& settings = c.settings;
     for (int i = 0; i < kFiles; ++i)
         test::writeFile(settings.xyzFolder + "/" + numbered("t", i, ".xyz"), xyzSquare(i, i));
     StoppingUi ui;
@@ -201,14 +197,8 @@ TEST(OrderedOutput, AStoppedRunKeepsWhatItFinishedAndLeavesNothingElse) {
 // A killed run of an earlier process with this process's number left hidden
 // names that look like ours; they never make a run fail.
 TEST(OrderedOutput, LeftoversUnderThisProcessNumberAreSteppedAround) {
-    test::TempDir dir;
-    RunSettings settings;
-    settings.inputKind = InputKind::XyzFiles;
-    settings.xyzFolder = dir.folder("xyz");
-    settings.asciiFolder = dir.folder("ascii");
-    settings.gridFolder = dir.folder("grid");
-    settings.slopeFolder = dir.folder("slope");
-    settings.contourFolder = dir.folder("contour");
+    test::StepRun c(InputKind::XyzFiles);
+    RunSettings& settings = c.settings;
     settings.slopeOutput = settings.contourOutput = true;
     test::writeFile(settings.xyzFolder + "/dem.xyz", xyzSquare(0, 7));
     std::vector<std::string> leftovers;

@@ -52,16 +52,7 @@ void writeWithGdal(const std::string& path, const std::vector<Feature>& features
     }
 }
 
-std::string esriWkt() {
-    OGRSpatialReference srs;
-    srs.importFromWkt(kUtm33);
-    char* wkt = nullptr;
-    const char* const options[] = {"FORMAT=WKT1_ESRI", nullptr};
-    srs.exportToWkt(&wkt, options);
-    std::string text = wkt;
-    CPLFree(wkt);
-    return text;
-}
+std::string esriWkt() { return test::esriWktOf(kUtm33); }
 
 TEST(PolylineShapefileWriter, WritesTheBytesGdalsShapefileDriverWrites) {
     test::TempDir dir;

@@ -2,6 +2,7 @@
 
 #include "common/temporary_name.hpp"
 
+#include <cpl_conv.h>
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 #include <sys/wait.h>
@@ -106,6 +107,18 @@ GdalRaster readWithGdal(const std::string& path) {
         throw std::runtime_error("GDAL cannot read " + path + ": " + CPLGetLastErrorMsg());
     if (const char* wkt = dataset->GetProjectionRef()) raster.projectionWkt = wkt;
     return raster;
+}
+
+std::string esriWktOf(const std::string& definition) {
+    OGRSpatialReference srs;
+    if (srs.SetFromUserInput(definition.c_str()) != OGRERR_NONE)
+        throw std::runtime_error("no coordinate system: " + definition);
+    char* wkt = nullptr;
+    const char* const options[] = {"FORMAT=WKT1_ESRI", nullptr};
+    srs.exportToWkt(&wkt, options);
+    std::string text = wkt;
+    CPLFree(wkt);
+    return text;
 }
 
 int utmZone(const std::string& wkt) {

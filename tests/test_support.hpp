@@ -97,6 +97,10 @@ struct GdalRaster {
 };
 GdalRaster readWithGdal(const std::string& path);
 
+// A coordinate system (WKT, "EPSG:n" ...) in ESRI's WKT, as ArcGIS writes
+// .prj files.
+std::string esriWktOf(const std::string& definition);
+
 // The UTM zone of a coordinate system in WKT: positive north, negative
 // south, 0 for none.
 int utmZone(const std::string& wkt);

@@ -220,6 +220,14 @@ struct Targets : FolderTargets {
     QLineEdit* textBoxFor(FolderCode) const override { return nullptr; }
 };
 
+// Shows a window offscreen and fails on every text of it that does not fit.
+void expectEveryTextFits(QWidget& window) {
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QStringList found = misfits(&window);
+    QVERIFY2(found.isEmpty(), qPrintable(found.join("\n")));
+}
+
 }  // namespace
 
 class TextFitTest : public QObject {
@@ -227,25 +235,16 @@ class TextFitTest : public QObject {
 private slots:
     void mainWindow() {
         FrmMain window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QStringList found = misfits(&window);
-        QVERIFY2(found.isEmpty(), qPrintable(found.join("\n")));
+        expectEveryTextFits(window);
     }
     void aboutBox() {
         frmAbout box;
-        box.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&box));
-        const QStringList found = misfits(&box);
-        QVERIFY2(found.isEmpty(), qPrintable(found.join("\n")));
+        expectEveryTextFits(box);
     }
     void folderDialog() {
         Targets targets;
         FrmFdSel dialog(targets);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        const QStringList found = misfits(&dialog);
-        QVERIFY2(found.isEmpty(), qPrintable(found.join("\n")));
+        expectEveryTextFits(dialog);
     }
 };
 
