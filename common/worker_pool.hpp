@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -144,7 +145,7 @@ public:
     void start(std::size_t index, const std::function<Result(std::size_t)>& produce) {
         slots_.push_back(std::make_unique<Slot>());
         Slot* slot = slots_.back().get();
-        std::shared_ptr<bool> stopped = stopped_;
+        std::shared_ptr<std::atomic<bool>> stopped = stopped_;
         pool_.submit(slot->group, [slot, index, &produce, stopped] {
             if (!*stopped) slot->result.emplace(produce(index));
         });
@@ -164,7 +165,7 @@ public:
 
 private:
     WorkerPool& pool_;
-    std::shared_ptr<bool> stopped_ = std::make_shared<bool>(false);
+    std::shared_ptr<std::atomic<bool>> stopped_ = std::make_shared<std::atomic<bool>>(false);
     std::deque<std::unique_ptr<Slot>> slots_;
 };
 
