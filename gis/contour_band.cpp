@@ -20,7 +20,7 @@ constexpr std::uint32_t kNoLine = 0xffffffff;
 class PointArena {
 public:
     struct Chunk {
-        static constexpr std::uint8_t kPoints = 15;
+        static constexpr std::uint8_t kPoints = 7;
         PixelPoint points[kPoints];
         std::uint8_t begin = 0, end = 0;  // the points in use
         Chunk* next = nullptr;
@@ -92,9 +92,9 @@ public:
         size_ += other.size_;
         other = PointList();
     }
-    // The points in order; the chunks go back to the arena.
-    std::vector<PixelPoint> take(PointArena& arena) {
-        std::vector<PixelPoint> points;
+    // The points in order, in place of `points`' own; the chunks go back to the arena.
+    void takeInto(PointArena& arena, std::vector<PixelPoint>& points) {
+        points.clear();
         points.reserve(size_);
         for (Chunk* chunk = head_; chunk;) {
             points.insert(points.end(), chunk->points + chunk->begin, chunk->points + chunk->end);
@@ -103,6 +103,10 @@ public:
             chunk = next;
         }
         *this = PointList();
+    }
+    std::vector<PixelPoint> take(PointArena& arena) {
+        std::vector<PixelPoint> points;
+        takeInto(arena, points);
         return points;
     }
 
@@ -171,7 +175,7 @@ private:
     std::uint32_t join(std::uint32_t first, std::uint32_t second);
     std::uint32_t root(std::uint32_t line);
     void settle(std::uint32_t line);
-    void complete(std::int64_t level, std::vector<PixelPoint>&& points);
+    void complete(std::int64_t level, const std::vector<PixelPoint>& points);
     void release(std::uint32_t line);
 
     const RasterGeometry& raster_;
@@ -181,6 +185,7 @@ private:
     ContourBand& out_;
 
     PointArena arena_;
+    std::vector<PixelPoint> finished_;  // the points of the line completed last
     std::vector<OpenLine> lines_;
     std::vector<std::uint32_t> freeLines_;
     std::vector<PendingEnd> above_, below_;  // on the top and bottom sides of this square row
@@ -375,9 +380,9 @@ void BandTracer::traceSegment(const SquareSegment& segment) {
         if (before == after) {  // the segment closes a ring
             OpenLine& ring = lines_[before];
             ring.points.pushBack(arena_, PixelPoint(ring.points.front()));
-            std::vector<PixelPoint> points = ring.points.take(arena_);
-            startRingNorth(points);
-            complete(segment.level, std::move(points));
+            ring.points.takeInto(arena_, finished_);
+            startRingNorth(finished_);
+            complete(segment.level, finished_);
             release(before);
             return;
         }
@@ -402,7 +407,7 @@ void BandTracer::traceSegment(const SquareSegment& segment) {
     settle(line);
 }
 
-void BandTracer::complete(std::int64_t level, std::vector<PixelPoint>&& points) {
+void BandTracer::complete(std::int64_t level, const std::vector<PixelPoint>& points) {
     const std::size_t offset = out_.bytes.size();
     encoder_.encode(levels_.level(level), points, out_.bytes);
     out_.lines.push_back(EncodedLine{key_, level, offset, out_.bytes.size() - offset});
@@ -414,7 +419,8 @@ void BandTracer::settle(std::uint32_t id) {
     OpenLine& line = lines_[id];
     if (line.headState == EndState::Pending || line.tailState == EndState::Pending) return;
     if (line.headState == EndState::Terminal && line.tailState == EndState::Terminal) {
-        complete(line.level, line.points.take(arena_));
+        line.points.takeInto(arena_, finished_);
+        complete(line.level, finished_);
     } else {
         auto end = [](EndState state, std::int64_t column) {
             PieceEnd pieceEnd;

@@ -21,17 +21,6 @@ struct SegmentKey {
     }
 };
 
-// A finished contour line: an open line from one end at NoData or the
-// raster's edge to the other, or a ring whose first point repeats at its
-// end. Points are in pixel space; higher ground lies on the left of the
-// direction of travel there (on the right in a map with north up). A ring
-// starts at its northernmost point (the westernmost of those).
-struct ContourLine {
-    std::int64_t level = 0;  // the level's index
-    SegmentKey completedAt;  // the line's last segment in the sweep
-    std::vector<PixelPoint> points;
-};
-
 // Where a piece of line traced in one band ends.
 struct PieceEnd {
     enum class Kind : std::uint8_t { Terminal, UpperBorder, LowerBorder };
@@ -40,7 +29,9 @@ struct PieceEnd {
 };
 
 // A piece of line that reaches a border of its band, to be joined with the
-// pieces of the bands above and below.
+// pieces of the bands above and below. Points are in pixel space; higher
+// ground lies on the left of the direction of travel there (on the right in
+// a map with north up).
 struct ContourPiece {
     std::int64_t level = 0;
     SegmentKey lastSegment;  // the piece's last segment in the sweep

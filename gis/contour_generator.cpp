@@ -9,13 +9,6 @@
 
 namespace kestrune {
 
-// Points of a line from one band: in memory, or in the scratch file.
-struct PieceStitcher::Part {
-    std::vector<PixelPoint> points;
-    std::uint64_t offset = 0;  // in the scratch file, when the points are there
-    std::size_t spilled = 0;   // how many points are there
-};
-
 // A line joined from pieces of several bands: its parts in order, each
 // starting where the one before ends.
 struct PieceStitcher::Chain {
@@ -33,33 +26,76 @@ bool openAtBorder(const PieceEnd& end) { return end.kind != PieceEnd::Kind::Term
 
 }  // namespace
 
+void JoinedLine::readRange(std::size_t from, std::size_t end,
+                           const std::function<void(const PixelPoint*, std::size_t)>& take) const {
+    constexpr std::size_t kRun = 4096;  // points read from the scratch file at once
+    std::vector<PixelPoint> run;
+    std::size_t first = 0;  // the line's index of the part's first point
+    for (const Part& part : parts_) {
+        // Each part after the first starts with the point the one before ends with.
+        const std::size_t skip = first ? 1 : 0;
+        const std::size_t partEnd = first + part.size() - skip;
+        for (std::size_t at = std::max(from, first); at < std::min(end, partEnd);) {
+            const std::size_t inPart = at - first + skip;
+            const std::size_t count = std::min({end, partEnd, at + kRun}) - at;
+            if (part.spilled) {
+                run.resize(count);
+                scratch_->read(part.offset + inPart * sizeof(PixelPoint), run.data(), count * sizeof(PixelPoint));
+                take(run.data(), count);
+            } else {
+                take(part.points.data() + inPart, count);
+            }
+            at += count;
+        }
+        first = partEnd;
+    }
+}
+
+void JoinedLine::forEachRun(const std::function<void(const PixelPoint*, std::size_t)>& take) const {
+    if (!ring_) return readRange(0, size_, take);
+    // A ring from its northernmost point round to it again; its closing
+    // point, the same as its first, is passed over.
+    readRange(ringStart_, size_ - 1, take);
+    readRange(0, ringStart_ + 1, take);
+}
+
+// The index of the northernmost point, the westernmost of those.
+std::size_t JoinedLine::northernmost() const {
+    std::size_t best = 0, at = 0;
+    PixelPoint north{0, 0};
+    readRange(0, size_ - 1, [&](const PixelPoint* points, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i, ++at) {
+            const PixelPoint& p = points[i];
+            if (at == 0 || p.y < north.y || (p.y == north.y && p.x < north.x)) {
+                north = p;
+                best = at;
+            }
+        }
+    });
+    return best;
+}
+
 PieceStitcher::PieceStitcher(const ContourMemory& memory) : memory_(memory) {}
 
 PieceStitcher::~PieceStitcher() = default;
 
 std::size_t PieceStitcher::openLines() const { return chains_.size(); }
 
-// The points of a chain in order, each part's first point being the last
-// one of the part before; the chain is left empty.
-std::vector<PixelPoint> PieceStitcher::takePoints(Chain& chain) {
-    std::size_t total = 0;
-    for (const Part& part : chain.parts) total += part.spilled + part.points.size();
-    std::vector<PixelPoint> points;
-    points.reserve(total);
-    std::vector<PixelPoint> spilled;
-    for (Part& part : chain.parts) {
-        const std::vector<PixelPoint>* source = &part.points;
-        if (part.spilled) {
-            spilled.resize(part.spilled);
-            scratch_->read(part.offset, spilled.data(), part.spilled * sizeof(PixelPoint));
-            source = &spilled;
-        } else {
-            pointsInMemory_ -= part.points.size();
-        }
-        points.insert(points.end(), source->begin() + (points.empty() ? 0 : 1), source->end());
+// The line a chain makes; the chain is left empty.
+JoinedLine PieceStitcher::takeLine(Chain& chain) {
+    JoinedLine line;
+    line.level = chain.level;
+    line.completedAt = chain.last;
+    line.scratch_ = scratch_.get();
+    line.ring_ = chain.ring;
+    for (const Part& part : chain.parts) {
+        pointsInMemory_ -= part.points.size();
+        line.size_ += part.size() - (line.size_ ? 1 : 0);
     }
+    line.parts_ = std::move(chain.parts);
     chain.parts.clear();
-    return points;
+    if (line.ring_) line.ringStart_ = line.northernmost();
+    return line;
 }
 
 // Moves the points of the longest open lines to the scratch file until
@@ -135,7 +171,7 @@ std::uint32_t PieceStitcher::join(std::uint32_t first, std::uint32_t second) {
     return first;
 }
 
-std::vector<ContourLine> PieceStitcher::addBand(std::vector<ContourPiece>&& pieces) {
+std::vector<JoinedLine> PieceStitcher::addBand(std::vector<ContourPiece>&& pieces) {
     const auto firstNew = static_cast<std::uint32_t>(chains_.size());
     chains_.reserve(chains_.size() + pieces.size());
     for (ContourPiece& piece : pieces) {
@@ -189,16 +225,14 @@ std::vector<ContourLine> PieceStitcher::addBand(std::vector<ContourPiece>&& piec
     }
 
     // Complete lines go out; open ones are kept, renumbered, with their ends.
-    std::vector<ContourLine> complete;
+    std::vector<JoinedLine> complete;
     std::vector<Chain> kept;
     openEnds_.clear();
     for (std::uint32_t id = 0; id < chains_.size(); ++id) {
         if (root(id) != id) continue;
         Chain& chain = chains_[id];
         if (chain.ring || (!openAtBorder(chain.head) && !openAtBorder(chain.tail))) {
-            std::vector<PixelPoint> points = takePoints(chain);
-            if (chain.ring) startRingNorth(points);
-            complete.push_back(ContourLine{chain.level, chain.last, std::move(points)});
+            complete.push_back(takeLine(chain));
             continue;
         }
         const auto keptId = static_cast<std::uint32_t>(kept.size());
@@ -210,7 +244,7 @@ std::vector<ContourLine> PieceStitcher::addBand(std::vector<ContourPiece>&& piec
     chains_ = std::move(kept);
     keepWithinBudget();
     std::sort(complete.begin(), complete.end(),
-              [](const ContourLine& a, const ContourLine& b) { return a.completedAt < b.completedAt; });
+              [](const JoinedLine& a, const JoinedLine& b) { return a.completedAt < b.completedAt; });
     return complete;
 }
 
@@ -225,7 +259,7 @@ void generateContours(const RasterRows& raster, const ContourLevels& levels, Con
         return traceContourBand(raster, levels, sink, first, std::min(squareRows, first + bandRows));
     };
     const std::function<void(std::size_t, ContourBand &&)> hand = [&](std::size_t, ContourBand&& band) {
-        const std::vector<ContourLine> joined = stitcher.addBand(std::move(band.pieces));
+        const std::vector<JoinedLine> joined = stitcher.addBand(std::move(band.pieces));
         // The band's own lines and the joined ones both run in order of
         // completion: merge them.
         auto own = band.lines.cbegin();
@@ -235,7 +269,7 @@ void generateContours(const RasterRows& raster, const ContourLevels& levels, Con
                 sink.write(levels.level(own->level), std::string_view(band.bytes).substr(own->offset, own->size));
                 ++own;
             } else {
-                sink.writeJoined(levels.level(other->level), other->points);
+                sink.writeJoined(levels.level(other->level), *other);
                 ++other;
             }
         }

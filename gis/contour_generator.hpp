@@ -6,6 +6,7 @@
 #include "gis/float_raster.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,15 +14,53 @@
 
 namespace kestrune {
 
+// A line joined from the pieces of several bands: an open line from one end
+// at NoData or the raster's edge to the other, or a ring whose first point
+// repeats at its end and which starts at its northernmost point (the
+// westernmost of those). Its parts stay where the stitcher kept them, in
+// memory or in its scratch file, and are read in runs: a long line is never
+// copied whole.
+class JoinedLine {
+public:
+    // Points of the line, in memory or in the scratch file.
+    struct Part {
+        std::vector<PixelPoint> points;
+        std::uint64_t offset = 0;  // in the scratch file, when the points are there
+        std::size_t spilled = 0;   // how many points are there
+        std::size_t size() const { return spilled + points.size(); }
+    };
+
+    std::int64_t level = 0;  // the level's index
+    SegmentKey completedAt;  // the line's last segment in the sweep
+
+    // Points of the line, each point shared by two parts counted once.
+    std::size_t size() const { return size_; }
+    // Hands the points in order to `take`, a run of them at a time.
+    void forEachRun(const std::function<void(const PixelPoint*, std::size_t)>& take) const;
+
+private:
+    friend class PieceStitcher;
+    // Hands points [from, end) of the line (before any rotation) to `take`.
+    void readRange(std::size_t from, std::size_t end,
+                   const std::function<void(const PixelPoint*, std::size_t)>& take) const;
+    std::size_t northernmost() const;
+
+    std::vector<Part> parts_;  // each starting where the one before ends
+    const ScratchFile* scratch_ = nullptr;
+    std::size_t size_ = 0;
+    bool ring_ = false;
+    std::size_t ringStart_ = 0;  // a ring's northernmost point
+};
+
 // Receives finished contour lines on the generating thread, in the order
 // of generateContours. A line finished within a band is first encoded (see
 // ContourEncoder) on the thread that traced it; a line joined from the
-// pieces of several bands comes as points, as it may be very long.
+// pieces of several bands comes as a JoinedLine, as it may be very long.
 class ContourSink : public ContourEncoder {
 public:
     // `level` is the line's value, `encoded` what encode() made of it.
     virtual void write(double level, std::string_view encoded) = 0;
-    virtual void writeJoined(double level, const std::vector<PixelPoint>& points) = 0;
+    virtual void writeJoined(double level, const JoinedLine& line) = 0;
 };
 
 // How much of the work stays in memory.
@@ -43,17 +82,17 @@ public:
     // Joins the pieces of the next band down with the lines left open at its
     // upper border, and returns the lines that are now complete, in order of
     // their last segment. Lines reaching the band's lower border stay open.
-    std::vector<ContourLine> addBand(std::vector<ContourPiece>&& pieces);
+    std::vector<JoinedLine> addBand(std::vector<ContourPiece>&& pieces);
 
     // Lines still open: none once the last band is in.
     std::size_t openLines() const;
 
 private:
-    struct Part;
+    using Part = JoinedLine::Part;
     struct Chain;
     std::uint32_t root(std::uint32_t chain);
     std::uint32_t join(std::uint32_t first, std::uint32_t second);
-    std::vector<PixelPoint> takePoints(Chain& chain);
+    JoinedLine takeLine(Chain& chain);
     void keepWithinBudget();
 
     ContourMemory memory_;

@@ -75,27 +75,39 @@ public:
     void write(double level, std::string_view encoded) override {
         writer_.addEncodedLine(encoded, {static_cast<double>(nextId_++), level});
     }
-    void writeJoined(double level, const std::vector<PixelPoint>& points) override {
-        writer_.startLine(points.size(), bounds(points), {static_cast<double>(nextId_++), level});
-        constexpr std::size_t kBatch = 4096;
-        for (std::size_t first = 0; first < points.size(); first += kBatch) {
+    void writeJoined(double level, const JoinedLine& line) override {
+        PixelPoint low{0, 0}, high{0, 0};  // the corners of the line's pixel bounds
+        bool first = true;
+        line.forEachRun([&](const PixelPoint* points, std::size_t count) {
+            if (first) low = high = points[0], first = false;
+            for (std::size_t i = 0; i < count; ++i) {
+                low.x = std::min(low.x, points[i].x), high.x = std::max(high.x, points[i].x);
+                low.y = std::min(low.y, points[i].y), high.y = std::max(high.y, points[i].y);
+            }
+        });
+        writer_.startLine(line.size(), mapBounds(low, high), {static_cast<double>(nextId_++), level});
+        line.forEachRun([&](const PixelPoint* points, std::size_t count) {
             batch_.clear();
-            for (std::size_t i = first; i < std::min(points.size(), first + kBatch); ++i)
+            for (std::size_t i = 0; i < count; ++i)
                 PolylineShapefileWriter::appendPoint(x(points[i]), y(points[i]), batch_);
             writer_.appendPoints(batch_);
-        }
+        });
     }
 
 private:
     double x(const PixelPoint& point) const { return west_ + cell_ * point.x; }
     double y(const PixelPoint& point) const { return north_ - cell_ * point.y; }
     PolylineShapefileWriter::Bounds bounds(const std::vector<PixelPoint>& points) const {
-        double minX = points[0].x, maxX = minX, minY = points[0].y, maxY = minY;
+        PixelPoint low = points[0], high = points[0];
         for (const PixelPoint& point : points) {
-            minX = std::min(minX, point.x), maxX = std::max(maxX, point.x);
-            minY = std::min(minY, point.y), maxY = std::max(maxY, point.y);
+            low.x = std::min(low.x, point.x), high.x = std::max(high.x, point.x);
+            low.y = std::min(low.y, point.y), high.y = std::max(high.y, point.y);
         }
-        return {west_ + cell_ * minX, north_ - cell_ * maxY, west_ + cell_ * maxX, north_ - cell_ * minY};
+        return mapBounds(low, high);
+    }
+    // Pixel rows run from the northern edge: the lowest pixel y is the highest map y.
+    PolylineShapefileWriter::Bounds mapBounds(const PixelPoint& low, const PixelPoint& high) const {
+        return {west_ + cell_ * low.x, north_ - cell_ * high.y, west_ + cell_ * high.x, north_ - cell_ * low.y};
     }
 
     PolylineShapefileWriter& writer_;

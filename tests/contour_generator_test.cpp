@@ -79,7 +79,13 @@ struct CollectingSink : ContourSink {
         std::memcpy(points.data(), encoded.data(), encoded.size());
         lines.push_back({level, std::move(points)});
     }
-    void writeJoined(double level, const std::vector<PixelPoint>& points) override { lines.push_back({level, points}); }
+    void writeJoined(double level, const JoinedLine& line) override {
+        std::vector<PixelPoint> points;
+        line.forEachRun(
+            [&](const PixelPoint* run, std::size_t count) { points.insert(points.end(), run, run + count); });
+        EXPECT_EQ(points.size(), line.size());
+        lines.push_back({level, points});
+    }
 };
 
 std::vector<Line> ourLines(const FloatRaster& raster, double interval, double base, std::int64_t bandRows,
