@@ -70,7 +70,8 @@ public:
 
     void encode(double, const std::vector<PixelPoint>& points, std::string& out) const override {
         PolylineShapefileWriter::appendContentStart(points.size(), bounds(points), out);
-        for (const PixelPoint& point : points) PolylineShapefileWriter::appendPoint(x(point), y(point), out);
+        char* at = PolylineShapefileWriter::appendPointRoom(out, points.size());
+        for (const PixelPoint& point : points) at = PolylineShapefileWriter::putPoint(at, x(point), y(point));
     }
     void write(double level, std::string_view encoded) override {
         writer_.addEncodedLine(encoded, {static_cast<double>(nextId_++), level});
@@ -88,8 +89,9 @@ public:
         writer_.startLine(line.size(), mapBounds(low, high), {static_cast<double>(nextId_++), level});
         line.forEachRun([&](const PixelPoint* points, std::size_t count) {
             batch_.clear();
+            char* at = PolylineShapefileWriter::appendPointRoom(batch_, count);
             for (std::size_t i = 0; i < count; ++i)
-                PolylineShapefileWriter::appendPoint(x(points[i]), y(points[i]), batch_);
+                at = PolylineShapefileWriter::putPoint(at, x(points[i]), y(points[i]));
             writer_.appendPoints(batch_);
         });
     }

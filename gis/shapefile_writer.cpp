@@ -23,10 +23,17 @@ void putBig32(std::string& out, std::uint32_t value) {
     for (int i = 3; i >= 0; --i) out.push_back(static_cast<char>(value >> (8 * i)));
 }
 
-void putLittleDouble(std::string& out, double value) {
+char* putLittleDouble(char* at, double value) {
     std::uint64_t bits;
     std::memcpy(&bits, &value, 8);
-    for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>(bits >> (8 * i)));
+    for (int i = 0; i < 8; ++i) at[i] = static_cast<char>(bits >> (8 * i));
+    return at + 8;
+}
+
+void putLittleDouble(std::string& out, double value) {
+    char bytes[8];
+    putLittleDouble(bytes, value);
+    out.append(bytes, 8);
 }
 
 double littleDouble(const char* bytes) {
@@ -166,6 +173,12 @@ void PolylineShapefileWriter::appendContentStart(std::size_t points, const Bound
 void PolylineShapefileWriter::appendPoint(double x, double y, std::string& content) {
     putLittleDouble(content, x);
     putLittleDouble(content, y);
+}
+
+char* PolylineShapefileWriter::appendPointRoom(std::string& content, std::size_t points) {
+    const std::size_t at = content.size();
+    content.resize(at + 16 * points);
+    return content.data() + at;
 }
 
 void PolylineShapefileWriter::addLine(const std::vector<double>& xy, const std::vector<double>& values) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -61,6 +62,17 @@ public:
     // points, then each point.
     static void appendContentStart(std::size_t points, const Bounds& bounds, std::string& content);
     static void appendPoint(double x, double y, std::string& content);
+    // Or room for `points` points at the end of a content, each then put
+    // there by putPoint, which returns where the next one goes.
+    static char* appendPointRoom(std::string& content, std::size_t points);
+    static char* putPoint(char* at, double x, double y) {
+        for (double value : {x, y}) {
+            std::uint64_t bits;
+            std::memcpy(&bits, &value, 8);
+            for (int i = 0; i < 8; ++i) *at++ = static_cast<char>(bits >> (8 * i));  // little-endian
+        }
+        return at;
+    }
     // Adds the record of a content made so, in order.
     void addEncodedLine(std::string_view content, const std::vector<double>& values);
 
