@@ -274,7 +274,9 @@ void generateContours(const RasterRows& raster, const ContourLevels& levels, Con
             }
         }
     };
-    orderedPipeline<ContourBand>(bands, WorkerPool::instance().size(), trace, hand);
+    // Twice as many bands in flight as threads, so no thread waits while
+    // the lines of the oldest band are written.
+    orderedPipeline<ContourBand>(bands, 2 * WorkerPool::instance().size(), trace, hand);
 }
 
 }  // namespace kestrune
