@@ -1,15 +1,11 @@
 #include "gis/contour_shapefile.hpp"
 
-#include "gis/arcinfo_projection.hpp"
-
 #include "common/number_text.hpp"
 #include "common/output_file.hpp"
 #include "common/replacement.hpp"
 #include "gis/contour_generator.hpp"
-#include "gis/gdal_access.hpp"
+#include "gis/gdal_services.hpp"
 #include "gis/value_range.hpp"
-
-#include <ogr_spatialref.h>
 
 #include <algorithm>
 #include <cmath>
@@ -47,17 +43,9 @@ void checkLevels(const RasterRows& raster, const ContourLevels& levels) {
 }
 
 // The projection as a shapefile's .prj holds it (ESRI's WKT), or empty when
-// there is none or it cannot be read. Never reads a file or the network.
+// there is none or it cannot be read. GDAL is asked only when there is one.
 std::string esriWkt(const std::string& projection) {
-    if (projection.empty()) return {};
-    OGRSpatialReference srs;
-    if (!readProjection(projection, srs)) return {};
-    char* wkt = nullptr;
-    const char* const writeOptions[] = {"FORMAT=WKT1_ESRI", nullptr};
-    std::string text;
-    if (srs.exportToWkt(&wkt, writeOptions) == OGRERR_NONE && wkt) text = wkt;
-    CPLFree(wkt);
-    return text;
+    return projection.empty() ? std::string() : gdal().esriWkt(projection);
 }
 
 // Hands each finished line to the shapefile, in map coordinates. The

@@ -1,14 +1,11 @@
 #include "gis/esri_grid_reader.hpp"
 
 #include "gis/big_endian.hpp"
-#include "gis/gdal_access.hpp"
-#include "gis/gdal_raster.hpp"
+#include "gis/gdal_services.hpp"
 #include "gis/grid_files.hpp"
 
 #include "common/number_text.hpp"
 #include "common/small_file.hpp"
-
-#include <gdal_priv.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -27,24 +24,15 @@
 namespace kestrune {
 namespace {
 
-// A GRID open in GDAL, through its stand-in when it has no sta.adf.
-struct OpenedGrid {
-    std::shared_ptr<StandInGrid> standIn;  // first: it outlives the dataset
-    GdalDataset dataset;
-};
-
-OpenedGrid openGrid(const std::string& gridFolder) {
+// A GRID through GDAL's AIG driver, through its stand-in when it has no sta.adf.
+RasterRows openThroughGdal(const std::string& gridFolder) {
     if (std::string problem = gridFilesProblem(gridFolder); !problem.empty())
         throw std::runtime_error("cannot open the GRID " + gridFolder + ": " + problem);
-    useGdal();
-    OpenedGrid grid;
-    grid.standIn = StandInGrid::ifNeeded(gridFolder);
-    const std::string path = grid.standIn ? grid.standIn->path() : gridFolder;
-    const char* const drivers[] = {"AIG", nullptr};
-    grid.dataset.reset(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, drivers));
-    if (!grid.dataset)
-        throw std::runtime_error("cannot open the GRID " + gridFolder + ": " + lastGdalError("not an ESRI GRID"));
-    return grid;
+    std::shared_ptr<StandInGrid> standIn = StandInGrid::ifNeeded(gridFolder);
+    const std::string path = standIn ? standIn->path() : gridFolder;
+    RasterRows rows = gdal().aigGridRows(gridFolder, path, standIn);
+    checkExtent(rows.geometry, "the GRID " + gridFolder);
+    return rows;
 }
 
 // A small file of the GRID, or empty when it is missing.
@@ -209,8 +197,7 @@ double indexedCells(const std::filesystem::path& folder) {
 
 // Every other GRID, through GDAL's AIG driver, its rows read as asked for.
 RasterRows rowsThroughGdal(const std::string& gridFolder) {
-    OpenedGrid grid = openGrid(gridFolder);
-    RasterRows rows = gdalRasterRows(std::move(grid.dataset), "the GRID " + gridFolder, grid.standIn);
+    RasterRows rows = openThroughGdal(gridFolder);
     const RasterGeometry& g = rows.geometry;
     if (static_cast<double>(g.ncols) * static_cast<double>(g.nrows) > indexedCells(gridFolder))
         throw std::runtime_error("the GRID " + gridFolder + " is damaged: its header claims " +
@@ -221,7 +208,9 @@ RasterRows rowsThroughGdal(const std::string& gridFolder) {
 
 }  // namespace
 
-void checkEsriGridOpens(const std::string& gridFolder) { openGrid(gridFolder); }
+void checkEsriGridOpens(const std::string& gridFolder) {
+    if (!FloatGridTile::open(gridFolder)) openThroughGdal(gridFolder);
+}
 
 std::optional<RasterRows> openFloatGridTile(const std::string& gridFolder) {
     std::shared_ptr<FloatGridTile> tile = FloatGridTile::open(gridFolder);

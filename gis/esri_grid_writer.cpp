@@ -1,6 +1,6 @@
 #include "gis/esri_grid_writer.hpp"
 
-#include "gis/arcinfo_projection.hpp"
+#include "gis/gdal_services.hpp"
 
 #include "gis/esri_grid_tile.hpp"
 #include "gis/grid_name.hpp"
@@ -124,7 +124,7 @@ StagedGrid stageEsriGrid(const std::string& workspace, const std::string& name, 
     writeSmallFile(folder->file("dblbnd.adf"), gridBounds(raster), folder->shown("dblbnd.adf"));
     writeSmallFile(folder->file("sta.adf"), gridStatistics(statistics), folder->shown("sta.adf"));
     if (!projection.empty())
-        writeSmallFile(folder->file("prj.adf"), arcInfoProjection(projection), folder->shown("prj.adf"));
+        writeSmallFile(folder->file("prj.adf"), gdal().arcInfoProjection(projection), folder->shown("prj.adf"));
     return StagedGrid(workspace, name, std::move(folder));
 }
 

@@ -10,7 +10,7 @@ namespace kestrune {
 // Writes `raster` as a float ESRI GRID (ArcInfo binary grid) named `name` in
 // the workspace folder: the folder <name in lower case> with hdr.adf, the
 // tile w001001.adf and its index w001001x.adf, dblbnd.adf, sta.adf and, when
-// `projection` is not empty, prj.adf holding it (see arcInfoProjection); then the
+// `projection` is not empty, prj.adf holding it (see GdalServices::arcInfoProjection); then the
 // workspace's INFO tables NAME.BND and NAME.STA. Blocks are 256 x 16 cells,
 // big-endian, NoData -FLT_MAX; cells past the extent in the edge blocks hold
 // NoData too. The GRID is written into a hidden folder beside its place and

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include <cmath>
+#include <stdexcept>
 
 namespace kestrune {
 
@@ -20,6 +21,11 @@ std::string extentProblem(const RasterGeometry& raster) {
                formatDouble(raster.cellsize) + " from (" + formatDouble(raster.xllcorner) + ", " +
                formatDouble(raster.yllcorner) + ") passes the largest number";
     return {};
+}
+
+void checkExtent(const RasterGeometry& raster, const std::string& what) {
+    if (std::string problem = extentProblem(raster); !problem.empty())
+        throw std::runtime_error(what + " is damaged: " + problem);
 }
 
 FloatRaster readAllRows(const RasterRows& raster) {

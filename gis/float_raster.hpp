@@ -29,6 +29,10 @@ struct RasterGeometry {
 // positive, or an extent whose far edge passes the largest number.
 std::string extentProblem(const RasterGeometry& raster);
 
+// Throws std::runtime_error ("<what> is damaged: <problem>") when `raster`
+// has an extentProblem.
+void checkExtent(const RasterGeometry& raster, const std::string& what);
+
 // A single-band float raster in memory. Row 0 is the northern edge, column 0
 // the western edge; NoData cells hold kGridNoData.
 struct FloatRaster : RasterGeometry {

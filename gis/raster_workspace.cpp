@@ -3,7 +3,7 @@
 #include "gis/esri_ascii_reader.hpp"
 #include "gis/esri_grid_reader.hpp"
 #include "gis/esri_grid_writer.hpp"
-#include "gis/gdal_raster.hpp"
+#include "gis/gdal_services.hpp"
 #include "gis/grid_name.hpp"
 #include "gis/info_tables.hpp"
 
@@ -44,13 +44,13 @@ std::string RasterDataset::baseName() const {
 
 RasterRows RasterDataset::open() const {
     if (kind_ == Kind::Grid) return openEsriGrid(path_);
-    GdalDataset dataset = openGdalRaster(path_);
-    if (!dataset) throw std::runtime_error("cannot open the raster " + path_ + ": " + lastGdalError("not a raster"));
-    return gdalRasterRows(std::move(dataset), "the raster " + path_);
+    RasterRows rows = gdal().rasterRows(path_);
+    checkExtent(rows.geometry, "the raster " + path_);
+    return rows;
 }
 
 std::string RasterDataset::projection() const {
-    return kind_ == Kind::Grid ? readGridProjection(path_) : gdalRasterProjection(path_);
+    return kind_ == Kind::Grid ? readGridProjection(path_) : gdal().rasterProjection(path_);
 }
 
 bool RasterDataset::canDelete() const {
@@ -116,7 +116,7 @@ std::vector<RasterDataset> RasterWorkspace::rasterDatasets() const {
     for (const std::string& name : files) {
         const fs::path path = fs::absolute(fs::path(folder_) / name).lexically_normal();
         if (claimed.count(path)) continue;
-        const std::vector<std::string> parts = gdalRasterFiles(path.string());
+        const std::vector<std::string> parts = gdal().rasterFiles(path.string());
         if (parts.empty()) continue;
         for (const std::string& part : parts) claimed.insert(fs::absolute(part).lexically_normal());
         datasets.emplace_back(folder_, name, RasterDataset::Kind::RasterFile);

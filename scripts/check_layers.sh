@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Fails when a layer includes a layer above it, or when the core includes Qt.
+# Fails when a layer includes a layer above it, when the core includes Qt, or
+# when GDAL is reached other than through its module (gis/gdal/, loaded on demand).
 # The layers, lowest first: common <- xyz, gis <- run <- cli, gui.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -31,6 +32,13 @@ for layer in common xyz gis run cli gui; do
     fi
   fi
 done
+# GDAL's headers and the module's own only inside the module: the programs
+# load it when they need it, never link it.
+if hits=$(grep -n -E '^#include (<(gdal|ogr|cpl)[a-z_]*\.h>|"gis/gdal/)' -r common xyz gis run cli gui \
+            --include='*.cpp' --include='*.hpp' | grep -v '^gis/gdal/'); then
+  echo "$hits" | sed 's/$/  (GDAL only in gis\/gdal\/, through gis\/gdal_services.hpp)/'
+  status=1
+fi
 # Every include names its folder, so the rule above sees it.
 if hits=$(grep -n -E '^#include "[^/"]+"' -r common xyz gis run cli gui --include='*.cpp' --include='*.hpp' | grep -v '\.moc"'); then
   echo "$hits" | sed 's/$/  (include with its folder: "layer\/name.hpp")/'

@@ -1,7 +1,8 @@
 // prj.adf in the ArcInfo keyword form, with GDAL's reader as the oracle: our
 // text must read back as the very coordinate system it came from.
-#include "gis/arcinfo_projection.hpp"
+#include "gis/gdal/arcinfo_projection.hpp"
 #include "gis/esri_grid_writer.hpp"
+#include "gis/gdal_services.hpp"
 #include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
@@ -49,25 +50,25 @@ TEST(ArcInfoProjection, CommonSystemsGoInTheKeywordFormAndReadBackTheSame) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string form = arcInfoProjection(c.prj);
+        const std::string form = gdal().arcInfoProjection(c.prj);
         EXPECT_EQ(form.rfind("Projection    " + c.projection + "\r\n", 0), 0u) << form;
         EXPECT_NE(form.find("Zunits        NO\r\n"), std::string::npos);
         EXPECT_EQ(form.find('\n'), form.find("\r\n") + 1);  // CR LF line ends
         EXPECT_TRUE(sameSystem(form, c.prj)) << form;
-        EXPECT_TRUE(sameSystem(arcInfoProjection(form), c.prj));  // a GRID made from a GRID keeps it
+        EXPECT_TRUE(sameSystem(gdal().arcInfoProjection(form), c.prj));  // a GRID made from a GRID keeps it
     }
 }
 
 TEST(ArcInfoProjection, TheKeywordFormSaysWhatArcInfoWrites) {
     EXPECT_EQ(
-        arcInfoProjection(esriPrj(32733)),
+        gdal().arcInfoProjection(esriPrj(32733)),
         "Projection    UTM\r\nDatum         WGS84\r\nSpheroid      WGS84\r\nUnits         METERS\r\n"
         "Zunits        NO\r\nZone          33\r\nXshift        0.0\r\nYshift        10000000.0\r\nParameters\r\n");
-    EXPECT_EQ(arcInfoProjection(esriPrj(26985)),
+    EXPECT_EQ(gdal().arcInfoProjection(esriPrj(26985)),
               "Projection    STATEPLANE\r\nDatum         NAD83\r\nSpheroid      GRS80\r\nUnits         METERS\r\n"
               "Zunits        NO\r\nFipszone      1900\r\nParameters\r\n");
-    EXPECT_NE(arcInfoProjection(esriPrj(2248)).find("Units         FEET\r\n"), std::string::npos);
-    const std::string tm = arcInfoProjection(kCustomTransverseMercator);
+    EXPECT_NE(gdal().arcInfoProjection(esriPrj(2248)).find("Units         FEET\r\n"), std::string::npos);
+    const std::string tm = gdal().arcInfoProjection(kCustomTransverseMercator);
     EXPECT_NE(tm.find("Parameters\r\n0.9999 /* scale factor at central meridian\r\n13.5 /* longitude of central "
                       "meridian\r\n47.25 /* latitude of origin\r\n250000 /* false easting (meters)\r\n-1000 /* "
                       "false northing (meters)\r\n"),
@@ -80,10 +81,10 @@ TEST(ArcInfoProjection, SystemsWithoutAKeywordFormStayAsGiven) {
     for (int epsg : {2154, 3035, 27700, 3857}) {
         SCOPED_TRACE(epsg);
         const std::string prj = esriPrj(epsg);
-        EXPECT_EQ(arcInfoProjection(prj), prj);
+        EXPECT_EQ(gdal().arcInfoProjection(prj), prj);
     }
-    EXPECT_EQ(arcInfoProjection("not a projection"), "not a projection");
-    EXPECT_EQ(arcInfoProjection(""), "");
+    EXPECT_EQ(gdal().arcInfoProjection("not a projection"), "not a projection");
+    EXPECT_EQ(gdal().arcInfoProjection(""), "");
 }
 
 // GDAL's GRID reader takes the prj.adf we write as the system we were given.

@@ -179,6 +179,31 @@ TEST(KestruneBatch, ContoursAreTheSameWhateverTheNumberOfThreads) {
     EXPECT_EQ(outputs[2], outputs[0]);
 }
 
+// GDAL is a module loaded when a run first needs it: our own GRIDs never
+// do, a raster of another kind does, and without the module that raster's
+// failure says what is missing.
+TEST(KestruneBatch, LoadsGdalOnlyForRastersOfOtherKinds) {
+    test::TempDir dir;
+    const std::string grid = dir.folder("grid"), contours = dir.folder("contours");
+    writeEsriGrid(grid, "rough", roughSurface(), "");
+    const std::string noModule = "KESTRUNE_GDAL_MODULE=" + dir.file("missing.so");
+    const std::vector<std::string> arguments = {"--grid-folder",      grid, "--contour-folder", contours,
+                                                "--contour-interval", "20"};
+    test::BatchResult ours = test::runBatch(arguments, dir, noModule);
+    EXPECT_EQ(ours.exitStatus, 0) << ours.errorOutput;
+    EXPECT_TRUE(test::exists(contours + "/rough.shp"));
+
+    test::writeFile(grid + "/other.asc", "ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\n1 2\n3 4\n");
+    test::BatchResult other = test::runBatch(arguments, dir, noModule);
+    EXPECT_EQ(other.exitStatus, 1);
+    EXPECT_NE(other.errorOutput.find("cannot load GDAL: no libkestrune_gdal.so (looked for " + dir.file("missing.so")),
+              std::string::npos)
+        << other.errorOutput;
+    test::BatchResult withModule = test::runBatch(arguments, dir);
+    EXPECT_EQ(withModule.exitStatus, 0) << withModule.errorOutput;
+    EXPECT_TRUE(test::exists(contours + "/other.shp"));
+}
+
 TEST(KestruneBatch, UsageErrorsRunNothing) {
     test::TempDir dir;
     for (const auto& arguments :

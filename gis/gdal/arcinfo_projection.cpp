@@ -1,6 +1,6 @@
-#include "gis/arcinfo_projection.hpp"
+#include "gis/gdal/arcinfo_projection.hpp"
 
-#include "gis/gdal_access.hpp"
+#include "gis/gdal/gdal_access.hpp"
 
 #include "common/number_text.hpp"
 
@@ -244,6 +244,15 @@ bool readProjection(const std::string& text, OGRSpatialReference& srs) {
     if (srs.importFromESRI(pointers.data()) == OGRERR_NONE) return true;
     const char* const options[] = {"ALLOW_NETWORK_ACCESS=NO", "ALLOW_FILE_ACCESS=NO", nullptr};
     return srs.SetFromUserInput(text.c_str(), options) == OGRERR_NONE;
+}
+
+std::string esriWktOf(const OGRSpatialReference& srs) {
+    char* wkt = nullptr;
+    const char* const options[] = {"FORMAT=WKT1_ESRI", nullptr};
+    std::string text;
+    if (srs.exportToWkt(&wkt, options) == OGRERR_NONE && wkt) text = wkt;
+    CPLFree(wkt);
+    return text;
 }
 
 std::string arcInfoProjection(const std::string& projection) {

@@ -30,4 +30,8 @@ std::string arcInfoProjection(const std::string& projection);
 // holds none. Never reads a file or the network.
 bool readProjection(const std::string& text, OGRSpatialReference& srs);
 
+// `srs` in ESRI's WKT, as a shapefile's .prj holds it; empty when GDAL
+// cannot write it so.
+std::string esriWktOf(const OGRSpatialReference& srs);
+
 }  // namespace kestrune

@@ -1,4 +1,4 @@
-#include "gis/gdal_access.hpp"
+#include "gis/gdal/gdal_access.hpp"
 
 #include <cpl_conv.h>
 #include <cpl_error.h>

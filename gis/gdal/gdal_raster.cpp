@@ -1,4 +1,6 @@
-#include "gis/gdal_raster.hpp"
+#include "gis/gdal/gdal_raster.hpp"
+
+#include "gis/gdal/arcinfo_projection.hpp"
 
 #include "common/number_text.hpp"
 
@@ -39,8 +41,6 @@ RasterRows gdalRasterRows(GdalDataset dataset, const std::string& what, std::sha
     g.cellsize = transform[1];
     g.xllcorner = transform[0];
     g.yllcorner = transform[3] + transform[5] * static_cast<double>(g.nrows);
-    if (std::string problem = extentProblem(g); !problem.empty())
-        throw std::runtime_error(what + " is damaged: " + problem);
     int hasNoData = 0;
     const double noData = source->dataset->GetRasterBand(1)->GetNoDataValue(&hasNoData);
     source->hasNoData = hasNoData != 0;
@@ -79,13 +79,7 @@ std::string gdalRasterProjection(const std::string& path) {
     GdalDataset dataset = openGdalRaster(path);
     if (!dataset) return {};
     const OGRSpatialReference* srs = dataset->GetSpatialRef();
-    if (!srs) return {};
-    char* wkt = nullptr;
-    const char* const options[] = {"FORMAT=WKT1_ESRI", nullptr};
-    std::string text;
-    if (srs->exportToWkt(&wkt, options) == OGRERR_NONE && wkt) text = wkt;
-    CPLFree(wkt);
-    return text;
+    return srs ? esriWktOf(*srs) : std::string();
 }
 
 }  // namespace kestrune

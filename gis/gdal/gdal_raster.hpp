@@ -1,7 +1,7 @@
 #pragma once
 
 #include "gis/float_raster.hpp"
-#include "gis/gdal_access.hpp"
+#include "gis/gdal/gdal_access.hpp"
 
 #include <memory>
 #include <string>
@@ -14,7 +14,7 @@ namespace kestrune {
 // thread at a time in GDAL). `what` names the raster in messages ("the
 // raster /data/dem.tif"); `keepAlive` holds what the dataset needs while
 // rows are read. Throws std::runtime_error for a raster whose cells are
-// not square or not north up, or whose extent is no extent.
+// not square or not north up (the caller checks the extent).
 RasterRows gdalRasterRows(GdalDataset dataset, const std::string& what, std::shared_ptr<void> keepAlive = nullptr);
 
 // A raster file that GDAL opens, or none. Quiet: no message for files that
