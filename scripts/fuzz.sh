@@ -16,6 +16,8 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Re
   -DKESTRUNE_TESTS=OFF -DKESTRUNE_GUI=OFF > /dev/null
 cmake --build "$build" --target fuzz-make-seeds "${targets[@]/#/fuzz-}" > /dev/null
 
+# The targets live deeper than the programs: name the GDAL module they load.
+export KESTRUNE_GDAL_MODULE="$build/lib/kestrune/libkestrune_gdal.so"
 work=$(mktemp -d /tmp/kestrune-fuzz.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 "$build/tests/fuzz/fuzz-make-seeds" "$work/seeds"
