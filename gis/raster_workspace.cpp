@@ -99,6 +99,16 @@ bool isSidecar(const std::string& name) {
     return false;
 }
 
+// The files of the raster at `path`, as GDAL counts them; empty for a file
+// that is no raster.
+std::vector<std::string> rasterParts(const fs::path& path) {
+    try {
+        return gdal().rasterFiles(path.string());
+    } catch (const std::runtime_error& failure) {  // GDAL could not be loaded: say for which file
+        throw std::runtime_error("cannot tell whether " + path.string() + " is a raster: " + failure.what());
+    }
+}
+
 }  // namespace
 
 std::vector<RasterDataset> RasterWorkspace::rasterDatasets() const {
@@ -116,7 +126,7 @@ std::vector<RasterDataset> RasterWorkspace::rasterDatasets() const {
     for (const std::string& name : files) {
         const fs::path path = fs::absolute(fs::path(folder_) / name).lexically_normal();
         if (claimed.count(path)) continue;
-        const std::vector<std::string> parts = gdal().rasterFiles(path.string());
+        const std::vector<std::string> parts = rasterParts(path);
         if (parts.empty()) continue;
         for (const std::string& part : parts) claimed.insert(fs::absolute(part).lexically_normal());
         datasets.emplace_back(folder_, name, RasterDataset::Kind::RasterFile);
