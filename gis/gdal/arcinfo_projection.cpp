@@ -230,7 +230,7 @@ std::string keywordFormOrAsGiven(const std::string& projection) {
 }  // namespace
 
 bool readProjection(const std::string& text, OGRSpatialReference& srs) {
-    useGdal();
+    useGdalLibrary();
     std::vector<std::string> lines;
     std::stringstream stream(text);
     for (std::string line; std::getline(stream, line);) {

@@ -9,17 +9,22 @@
 
 namespace kestrune {
 
-void useGdal() {
+void useGdalLibrary() {
     static std::once_flag once;
     std::call_once(once, [] {
         CPLSetConfigOption("GDAL_PAM_ENABLED", "NO");
         CPLSetErrorHandler(CPLQuietErrorHandler);
-        GDALAllRegister();
         // GDAL's algorithms read our rasters once, row after row: a large
         // block cache would only hold a second copy of them.
         GDALSetCacheMax64(std::int64_t{64} << 20);
     });
     CPLErrorReset();
+}
+
+void useGdal() {
+    useGdalLibrary();
+    static std::once_flag once;
+    std::call_once(once, [] { GDALAllRegister(); });
 }
 
 void GdalDatasetCloser::operator()(GDALDataset* dataset) const { GDALClose(dataset); }

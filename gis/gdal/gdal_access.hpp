@@ -7,9 +7,13 @@ class GDALDataset;
 
 namespace kestrune {
 
-// GDAL, set up once for the program: every driver registered, no .aux.xml
-// files written beside the data, a small block cache, and no messages
-// printed: a failure comes back as an exception carrying GDAL's own text.
+// GDAL, set up once for the program: no .aux.xml files written beside the
+// data, a small block cache, and no messages printed: a failure comes back
+// as an exception carrying GDAL's own text. Enough for projections.
+void useGdalLibrary();
+
+// The same, with every raster driver registered (some 9 MB more), for
+// opening rasters.
 void useGdal();
 
 // A GDAL dataset, closed with its owner.
