@@ -1,7 +1,6 @@
 #include "gis/gdal_services.hpp"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
