@@ -16,18 +16,8 @@ build_bench_tools "$build" kestrune-batch bench-make-terrain
 work=$(mktemp -d /tmp/kestrune-bench-tiles.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 TIMES="$work/times"
-mkdir -p "$work/surface" "$work/xyz" "$work/ascii" "$work/grid" "$work/slope" "$work/contour"
-"$build/bench/bench-make-terrain" "$work/surface" 4000
-export GDAL_PAM_ENABLED=NO
-for row in $(seq 0 7); do
-  for column in $(seq 0 7); do
-    tile="$work/xyz/tile_${row}_${column}.xyz"
-    gdal_translate -q -of XYZ -srcwin $((column * 500)) $((row * 500)) 500 500 "$work/surface/dem" "$tile.full"
-    grep -v 'e+38' "$tile.full" > "$tile"  # NoData cells: no point
-    rm "$tile.full"
-  done
-done
-rm -rf "$work/surface"
+mkdir -p "$work/ascii" "$work/grid" "$work/slope" "$work/contour"
+bash "$root/bench/make_tiles.sh" "$build" "$work/xyz"
 all=$(nproc)
 echo "input: 64 tiles of 500 x 500 points, $(du -sm "$work/xyz" | cut -f1) MB; this machine has $all hardware threads"
 sync
