@@ -7,7 +7,7 @@
 // hills, 0.85 (the default) terrain as rough as a mountain DEM at 10 m.
 // Usage: bench-make-terrain WORKSPACE [N] [SEED] [ROUGHNESS]
 #include "common/worker_pool.hpp"
-#include "gis/esri_grid_writer.hpp"
+#include "gis/esri_grid/esri_grid_writer.hpp"
 
 #include <cmath>
 #include <cstdint>

@@ -23,6 +23,9 @@ bool& poolStarted() {
     return started;
 }
 
+// The group of the task this thread runs, if it runs one.
+thread_local const WorkerPool::Group* groupAtWork = nullptr;
+
 }  // namespace
 
 std::optional<unsigned> parseThreadCount(const std::string& text) {
@@ -74,16 +77,25 @@ void WorkerPool::submit(Group& group, std::function<void()> task, std::size_t or
     {
         std::lock_guard<std::mutex> guard(mutex_);
         ++group.pending_;
+        group.parent_ = groupAtWork;
         queue_.push_back(Task{&group, order, std::move(task)});
     }
     taskQueued_.notify_one();
+    groupDone_.notify_all();  // a thread waiting for the group above may take it
 }
 
-bool WorkerPool::popTask(Group* preferred, Task& task) {
-    auto found = queue_.end();
-    if (preferred)
-        found = std::find_if(queue_.begin(), queue_.end(), [preferred](const Task& t) { return t.group == preferred; });
-    if (found == queue_.end()) found = queue_.begin();
+bool WorkerPool::isWithin(const Group* group, const Group* within) {
+    for (; group; group = group->parent_)
+        if (group == within) return true;
+    return false;
+}
+
+// The first queued task, or with `within` the first of that group or below it.
+bool WorkerPool::popTask(const Group* within, Task& task) {
+    auto found = queue_.begin();
+    if (within)
+        found =
+            std::find_if(queue_.begin(), queue_.end(), [within](const Task& t) { return isWithin(t.group, within); });
     if (found == queue_.end()) return false;
     task = std::move(*found);
     queue_.erase(found);
@@ -92,11 +104,14 @@ bool WorkerPool::popTask(Group* preferred, Task& task) {
 
 void WorkerPool::runTask(Task& task) {
     std::exception_ptr failure;
+    const Group* outer = groupAtWork;
+    groupAtWork = task.group;
     try {
         task.run();
     } catch (...) {  // handed to the waiter, who rethrows it
         failure = std::current_exception();
     }
+    groupAtWork = outer;
     task.run = nullptr;  // the task's captures go before the group may be gone
     {
         std::lock_guard<std::mutex> guard(mutex_);
@@ -135,21 +150,6 @@ void WorkerPool::wait(Group& group) {
         }
         groupDone_.wait(lock);
     }
-}
-
-void parallelFor(std::size_t count, const std::function<void(std::size_t)>& body) {
-    if (count == 0) return;
-    WorkerPool& pool = WorkerPool::instance();
-    if (count == 1 || pool.size() == 1) {
-        for (std::size_t i = 0; i < count; ++i) body(i);
-        return;
-    }
-    WorkerPool::Group group;
-    for (std::size_t i = 0; i < count; ++i)
-        pool.submit(
-            group, [&body, i] { body(i); }, i);
-    pool.wait(group);
-    if (group.failure()) std::rethrow_exception(group.failure());
 }
 
 }  // namespace kestrune

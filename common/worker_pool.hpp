@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 namespace kestrune {
@@ -19,8 +20,11 @@ namespace kestrune {
 // The one pool of worker threads of the process. Its size is the number of
 // threads that work at once, the thread that waits for the work included: a
 // pool of size 1 has no worker threads and does everything on the caller.
-// A thread that waits for tasks runs queued tasks meanwhile (its own first),
-// so tasks may wait for tasks of their own without ever blocking the pool.
+// A thread that waits for a group runs the group's queued tasks meanwhile,
+// and the tasks that those tasks queued, in groups of their own, to wait
+// for in turn; never an unrelated task, which could keep it from what it
+// waits for long after that is done. So tasks may wait for tasks of their
+// own without ever blocking the pool.
 class WorkerPool {
 public:
     // A set of tasks that can be waited for together.
@@ -38,6 +42,8 @@ public:
         std::size_t pending_ = 0;
         std::size_t failedOrder_ = 0;
         std::exception_ptr failure_;
+        // The group of the task that queued this group's first task, if one did.
+        const Group* parent_ = nullptr;
     };
 
     // The pool, started on first use with the size configure() gave, else
@@ -59,8 +65,8 @@ public:
 
     // Queues `task` in `group`; `order` ranks its failure among the group's.
     void submit(Group& group, std::function<void()> task, std::size_t order = 0);
-    // Returns when every task of the group has run, running queued tasks
-    // meanwhile. Does not throw: see Group::failure().
+    // Returns when every task of the group has run, running its queued tasks
+    // (and theirs) meanwhile. Does not throw: see Group::failure().
     void wait(Group& group);
 
 private:
@@ -71,7 +77,9 @@ private:
     };
     void workerLoop();
     void runTask(Task& task);
-    bool popTask(Group* preferred, Task& task);
+    bool popTask(const Group* within, Task& task);
+    // True when `group` is `within`, or a group queued by a task of it (or of theirs).
+    static bool isWithin(const Group* group, const Group* within);
 
     unsigned size_;
     std::mutex mutex_;
@@ -88,7 +96,21 @@ std::optional<unsigned> parseThreadCount(const std::string& text);
 
 // Runs body(i) for every i in [0, count) on the pool, the caller included,
 // and returns when all have run; rethrows the failure of the lowest i.
-void parallelFor(std::size_t count, const std::function<void(std::size_t)>& body);
+template <class Body>
+void parallelFor(std::size_t count, Body&& body) {
+    if (count == 0) return;
+    WorkerPool& pool = WorkerPool::instance();
+    if (count == 1 || pool.size() == 1) {
+        for (std::size_t i = 0; i < count; ++i) body(i);
+        return;
+    }
+    WorkerPool::Group group;
+    for (std::size_t i = 0; i < count; ++i)
+        pool.submit(
+            group, [&body, i] { body(i); }, i);
+    pool.wait(group);
+    if (group.failure()) std::rethrow_exception(group.failure());
+}
 
 // How an ordered pipeline starts its work.
 struct PipelineControl {
@@ -103,25 +125,14 @@ struct PipelineControl {
 };
 
 // Computes produce(i) for i in [0, count) on the pool and hands each result
-// to consume(i, result) on the calling thread in order of i. A failure of
+// to consume(i, result&&) on the calling thread in order of i. A failure of
 // produce(i) is thrown when i's turn comes; a failure stops the production
 // of later indexes that have not started, and nothing is consumed after it.
 // Returns how many indexes were consumed (fewer than count when stopped).
-template <class Result>
-std::size_t orderedPipeline(std::size_t count, const PipelineControl& control,
-                            const std::function<Result(std::size_t)>& produce,
-                            const std::function<void(std::size_t, Result&&)>& consume);
+template <class Produce, class Consume>
+std::size_t orderedPipeline(std::size_t count, const PipelineControl& control, Produce&& produce, Consume&& consume);
 
-// The same with at most `ahead` indexes started beyond the one consumed.
-template <class Result>
-void orderedPipeline(std::size_t count, std::size_t ahead, const std::function<Result(std::size_t)>& produce,
-                     const std::function<void(std::size_t, Result&&)>& consume) {
-    PipelineControl control;
-    control.ahead = ahead;
-    orderedPipeline<Result>(count, control, produce, consume);
-}
-
-// ---- implementation of the template ----
+// ---- implementation of the templates ----
 
 namespace detail {
 
@@ -142,7 +153,8 @@ public:
     PipelineSlots(const PipelineSlots&) = delete;
     PipelineSlots& operator=(const PipelineSlots&) = delete;
 
-    void start(std::size_t index, const std::function<Result(std::size_t)>& produce) {
+    template <class Produce>
+    void start(std::size_t index, Produce& produce) {
         slots_.push_back(std::make_unique<Slot>());
         Slot* slot = slots_.back().get();
         std::shared_ptr<std::atomic<bool>> stopped = stopped_;
@@ -171,10 +183,9 @@ private:
 
 }  // namespace detail
 
-template <class Result>
-std::size_t orderedPipeline(std::size_t count, const PipelineControl& control,
-                            const std::function<Result(std::size_t)>& produce,
-                            const std::function<void(std::size_t, Result&&)>& consume) {
+template <class Produce, class Consume>
+std::size_t orderedPipeline(std::size_t count, const PipelineControl& control, Produce&& produce, Consume&& consume) {
+    using Result = std::decay_t<std::invoke_result_t<Produce&, std::size_t>>;
     detail::PipelineSlots<Result> running(WorkerPool::instance());
     const std::size_t window = control.ahead < 1 ? 1 : control.ahead;
     std::size_t started = 0, consumed = 0;

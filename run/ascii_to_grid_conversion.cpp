@@ -3,10 +3,12 @@
 #include "common/failure_description.hpp"
 #include "common/file_naming.hpp"
 #include "common/folder_listing.hpp"
-#include "common/replacement.hpp"
 #include "common/sidecar_files.hpp"
-#include "gis/grid_name.hpp"
-#include "gis/raster_workspace.hpp"
+#include "common/small_file.hpp"
+#include "gis/esri_ascii/esri_ascii_reader.hpp"
+#include "gis/esri_grid/esri_grid_writer.hpp"
+#include "gis/esri_grid/grid_name.hpp"
+#include "gis/workspace/raster_workspace.hpp"
 #include "run/folder_step.hpp"
 
 #include <filesystem>
@@ -24,6 +26,25 @@ std::string projectionOf(const SidecarSplit& split, const std::string& base, con
     for (auto sidecar = first; sidecar != last; ++sidecar)
         if (hasExtension(sidecar->second, ".prj")) return joinPath(asciiFolder, sidecar->second);
     return {};
+}
+
+// The text of the projection file beside a raster, or empty when it has none.
+std::string projectionText(const std::string& path) {
+    if (path.empty()) return {};
+    std::optional<std::string> text = readSmallFile(path);
+    if (!text) throw std::runtime_error("cannot read the projection " + path);
+    return *text;
+}
+
+// A float GRID named `gridName` in the workspace from an ESRI ASCII raster,
+// up to its commit; `projectionPath`, when not empty, is a .prj whose text
+// becomes the GRID's prj.adf.
+StagedGrid stageGridOfAsciiRaster(const std::string& asciiPath, const RasterWorkspace& workspace,
+                                  const std::string& gridName, const std::string& projectionPath) {
+    if (std::string problem = gridNameProblem(gridName); !problem.empty()) throw std::runtime_error(problem);
+    const std::string projection = projectionText(projectionPath);
+    const FloatRaster raster = readEsriAscii(asciiPath);
+    return stageEsriGrid(workspace.folder(), gridName, rowsOf(raster), projection);
 }
 
 // An earlier GRID of the name that cannot be read stops the conversion; one
@@ -77,7 +98,7 @@ void ASCII2GRID(RunContext& run) {
         if (auto why = refused.find(name); why != refused.end()) throw std::runtime_error(why->second);
         const std::string gridName = baseName(name);
         checkEarlierGrid(*workspace, gridName);
-        auto grid = std::make_shared<StagedGrid>(stageAsciiRasterImport(
+        auto grid = std::make_shared<StagedGrid>(stageGridOfAsciiRaster(
             joinPath(asciiFolder, name), *workspace, gridName, projectionOf(split, gridName, asciiFolder)));
         return [grid, gridName, &made] {
             grid->commit();

@@ -1,10 +1,7 @@
 #include "run/create_contours.hpp"
 
-#include "gis/contour_shapefile.hpp"
-
 #include "common/failure_description.hpp"
 #include "common/file_naming.hpp"
-#include "common/replacement.hpp"
 
 #include <unistd.h>
 #include <cerrno>
@@ -44,10 +41,15 @@ std::string DelPreShpFile(RunContext& run, const std::string& aFileName) {
     return {};
 }
 
-ContourWork prepareContours(const RasterDataset& dataset, const std::string& folder, double interval, double base) {
+ContourWork prepareContours(const RasterDataset& pRasterDs, const std::string& strExportFolder,
+                            const ContourOptions& options) {
     ContourWork work;
     try {
-        work.shapefile.emplace(contourShapefile(dataset, folder, ContourOptions{interval, base}));
+        const RasterRows raster = pRasterDs.open();
+        const std::string target = (fs::path(strExportFolder) / pRasterDs.baseName()).string();
+        StagedShapefile staged(target);
+        writeContourShapefile(raster, pRasterDs.projection(), staged.basePath(), pRasterDs.name(), options, target);
+        work.shapefile.emplace(std::move(staged));
     } catch (const std::exception&) {  // passed on in its turn, on the run's thread
         work.failure = std::current_exception();
     }
@@ -64,11 +66,6 @@ void CreateContours(RunContext& run, const RasterDataset& pRasterDs, const std::
     if (!protectedFile.empty())
         throw std::runtime_error("cannot rename the contours to " + protectedFile + ": the file is still there");
     prepared.shapefile->putInPlace(target);
-}
-
-void CreateContours(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder,
-                    double dInterval, double dbase) {
-    CreateContours(run, pRasterDs, strExportFolder, prepareContours(pRasterDs, strExportFolder, dInterval, dbase));
 }
 
 }  // namespace kestrune

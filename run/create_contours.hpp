@@ -1,7 +1,8 @@
 #pragma once
 
-#include "gis/contour_shapefile.hpp"
-#include "gis/raster_workspace.hpp"
+#include "gis/contour/contour_shapefile.hpp"
+#include "gis/shapefile/staged_shapefile.hpp"
+#include "gis/workspace/raster_workspace.hpp"
 
 #include "run/run_context.hpp"
 
@@ -19,21 +20,20 @@ namespace kestrune {
 // RunOk is untouched.
 std::string DelPreShpFile(RunContext& run, const std::string& aFileName);
 
-// Makes the contour shapefile <strExportFolder>/<base name>.shp of a raster dataset
-// under a hidden name, then puts it in place of an earlier one of that
-// name, the whole set at once (replaceFileSet). Failures pass on to the caller as exceptions;
-// nothing half-written stays behind, and the earlier shapefile stays when
-// the new one could not be made.
-void CreateContours(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder,
-                    double dInterval, double dbase);
-
-// The same in two steps, for GRIDs done several at once: the contours made
-// on any thread, then put in place (or their failure passed on) in turn.
+// The contour shapefile <strExportFolder>/<base name>.shp of a raster dataset
+// in two steps, so that several GRIDs can be worked on at once: the
+// contours are made on any thread under a hidden name (a failure is kept
+// to be passed on in its turn), then put in place of an earlier shapefile of
+// that name, the whole set at once, on the run's thread. Nothing
+// half-written stays behind, and the earlier shapefile stays when the new
+// one could not be made.
 struct ContourWork {
     std::optional<StagedShapefile> shapefile;
     std::exception_ptr failure;
 };
-ContourWork prepareContours(const RasterDataset& dataset, const std::string& folder, double interval, double base);
+ContourWork prepareContours(const RasterDataset& pRasterDs, const std::string& strExportFolder,
+                            const ContourOptions& options);
+// Failures pass on to the caller as exceptions.
 void CreateContours(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder,
                     ContourWork&& prepared);
 

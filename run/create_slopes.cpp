@@ -1,7 +1,8 @@
 #include "run/create_slopes.hpp"
 
-#include "gis/grid_name.hpp"
-#include "gis/surface_operations.hpp"
+#include "gis/esri_grid/esri_grid_writer.hpp"
+#include "gis/esri_grid/grid_name.hpp"
+#include "gis/slope/slope_raster.hpp"
 
 #include "common/failure_description.hpp"
 #include "common/file_naming.hpp"
@@ -51,7 +52,7 @@ SlopeWork prepareSlope(const RasterDataset& dataset, const std::string& folder) 
         return work;
     }
     try {
-        work.grid.emplace(stageAsGrid(slopeOfGrid(dataset), slopePath, dataset.projection()));
+        work.grid.emplace(stageEsriGrid(folder, gridName, slopeRows(dataset.open()), dataset.projection()));
     } catch (const std::exception&) {  // reported in its turn, on the run's thread
         work.reported = std::current_exception();
     }
@@ -66,10 +67,6 @@ void CreateSlopes(RunContext& run, SlopeWork&& prepared) {
     } catch (const std::exception& failure) {
         reportSlopeFailure(run, describeFailure(failure));
     }
-}
-
-void CreateSlopes(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder) {
-    CreateSlopes(run, prepareSlope(pRasterDs, strExportFolder));
 }
 
 }  // namespace kestrune

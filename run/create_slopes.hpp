@@ -1,7 +1,7 @@
 #pragma once
 
-#include "gis/esri_grid_writer.hpp"
-#include "gis/raster_workspace.hpp"
+#include "gis/esri_grid/esri_grid_writer.hpp"
+#include "gis/workspace/raster_workspace.hpp"
 
 #include "run/run_context.hpp"
 
@@ -11,22 +11,21 @@
 
 namespace kestrune {
 
-// Makes the slope GRID <strExportFolder>/<base name> (degrees) of a raster
-// dataset, replacing an earlier one when it may be deleted; a base name
-// that breaks the GRID naming rules is refused. A failure in deleting,
-// computing or saving is reported here ("File Error-") and clears RunOk;
-// one in opening the slope folder or the earlier GRID passes on. A slope
-// folder that is the dataset's own folder is refused, so no source is replaced.
-void CreateSlopes(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder);
-
-// The same in two steps, for GRIDs done several at once: the slope made on
-// any thread, then put in place, reported or passed on in turn.
+// The slope GRID <strExportFolder>/<base name> (degrees) of a raster
+// dataset in two steps, so that several GRIDs can be worked on at once: the
+// slope is made on any thread under a hidden name, then put in place of an
+// earlier GRID of the name (when it may be deleted), reported or passed on
+// in turn on the run's thread. A base name that breaks the GRID naming rules
+// is refused, and so is a slope folder that is the dataset's own folder, so
+// no source is replaced. A failure in deleting, computing or saving is
+// reported ("File Error-") and clears RunOk; one in opening the slope folder
+// or the earlier GRID passes on.
 struct SlopeWork {
     std::optional<StagedGrid> grid;
     std::exception_ptr reported;  // a failure CreateSlopes reports
     std::exception_ptr passesOn;  // one it passes on to the walk
 };
-SlopeWork prepareSlope(const RasterDataset& dataset, const std::string& folder);
+SlopeWork prepareSlope(const RasterDataset& pRasterDs, const std::string& strExportFolder);
 void CreateSlopes(RunContext& run, SlopeWork&& prepared);
 
 }  // namespace kestrune

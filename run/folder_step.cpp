@@ -22,14 +22,14 @@ void runFolderStep(RunContext& run, const std::vector<std::string>& fileNames, c
     PipelineControl control = filesAtOnce(run);
     if (step.memoryNeed) control.memoryCost = [&](std::size_t i) { return step.memoryNeed(fileNames[i]); };
     control.stopStarting = [&] { return failedAndStopping || run.stopRequested(); };
-    const std::function<PreparedFile(std::size_t)> prepare = [&](std::size_t i) {
+    auto prepare = [&](std::size_t i) {
         try {
             return PreparedFile{step.prepare(fileNames[i]), nullptr};
         } catch (const std::exception&) {  // reported in its turn, on the step's thread
             return PreparedFile{nullptr, std::current_exception()};
         }
     };
-    const std::function<void(std::size_t, PreparedFile &&)> putInPlace = [&](std::size_t i, PreparedFile&& file) {
+    auto putInPlace = [&](std::size_t i, PreparedFile&& file) {
         if (failedAndStopping) return;  // its outputs go with `file`
         const std::string& name = fileNames[i];
         run.setStatusLine(step.statusPrefix + statusNumber(static_cast<long long>(i) + 1) + "/" + statusNumber(count) +
@@ -42,7 +42,7 @@ void runFolderStep(RunContext& run, const std::vector<std::string>& fileNames, c
             if (step.afterFailure == AfterFailure::Stop) failedAndStopping = true;
         }
     };
-    const std::size_t done = orderedPipeline<PreparedFile>(fileNames.size(), control, prepare, putInPlace);
+    const std::size_t done = orderedPipeline(fileNames.size(), control, prepare, putInPlace);
     if (done < fileNames.size() && !failedAndStopping) run.RunOk = false;  // stopped on request
 }
 

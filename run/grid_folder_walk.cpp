@@ -1,6 +1,6 @@
 #include "run/grid_folder_walk.hpp"
 
-#include "gis/raster_workspace.hpp"
+#include "gis/workspace/raster_workspace.hpp"
 #include "run/create_contours.hpp"
 #include "run/create_slopes.hpp"
 #include "run/folder_step.hpp"
@@ -26,18 +26,17 @@ double contourNumber(const std::string& text, const char* what) {
     return *value;
 }
 
-// The contour interval and base of the settings, or why they are no numbers.
+// The contour levels of the settings, or why they are no numbers.
 struct ContourNumbers {
-    double interval = 0;
-    double base = 0;
+    ContourOptions options;
     std::exception_ptr failure;
 };
 
 ContourNumbers contourNumbers(const RunSettings& settings) {
     ContourNumbers numbers;
     try {
-        numbers.interval = contourNumber(settings.contourInterval, "interval");
-        numbers.base = contourNumber(settings.contourStart, "start value");
+        numbers.options.levels.interval = contourNumber(settings.contourInterval, "interval");
+        numbers.options.levels.base = contourNumber(settings.contourStart, "start value");
     } catch (const std::runtime_error&) {  // passed on when the first GRID gets to its contours
         numbers.failure = std::current_exception();
     }
@@ -114,15 +113,15 @@ void GetRasterLayersFromFolder(RunContext& run) {
 
     // GRIDs are worked on several at once; their outputs go in place, and
     // their failures are told, in order of name.
-    const std::function<GridOutputs(std::size_t)> prepare = [&](std::size_t i) {
+    auto prepare = [&](std::size_t i) {
         if (!clashes[i].empty()) return clashingOutputs(grids[i], clashes[i]);
         SlopeWork slope = settings.slopeOutput ? prepareSlope(grids[i], settings.slopeFolder) : SlopeWork{};
         const bool contours = settings.contourOutput && !numbers.failure && !slope.passesOn;
-        return GridOutputs{std::move(slope),
-                           contours ? prepareContours(grids[i], settings.contourFolder, numbers.interval, numbers.base)
-                                    : ContourWork{}};
+        return GridOutputs{std::move(slope), contours
+                                                 ? prepareContours(grids[i], settings.contourFolder, numbers.options)
+                                                 : ContourWork{}};
     };
-    const std::function<void(std::size_t, GridOutputs &&)> putInPlace = [&](std::size_t i, GridOutputs&& outputs) {
+    auto putInPlace = [&](std::size_t i, GridOutputs&& outputs) {
         const RasterDataset& grid = grids[i];
         if (settings.slopeOutput) {
             run.setStatusLine("Running : ESRI GRID--> Get Slope " + grid.path());
@@ -136,7 +135,7 @@ void GetRasterLayersFromFolder(RunContext& run) {
     };
     PipelineControl control = filesAtOnce(run);
     control.memoryCost = [&](std::size_t i) { return gridMemoryNeed(grids[i]); };
-    const std::size_t done = orderedPipeline<GridOutputs>(grids.size(), control, prepare, putInPlace);
+    const std::size_t done = orderedPipeline(grids.size(), control, prepare, putInPlace);
     // RunOk stays as the walk leaves it: a slope failure reported on the way
     // still ends the run as stopped; so does a stop request.
     if (done < grids.size()) run.RunOk = false;

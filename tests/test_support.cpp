@@ -1,6 +1,7 @@
 #include "tests/test_support.hpp"
 
 #include "common/temporary_name.hpp"
+#include "gis/esri_grid/esri_grid_reader.hpp"
 
 #include <cpl_conv.h>
 #include <gdal_priv.h>
@@ -17,6 +18,8 @@
 namespace fs = std::filesystem;
 
 namespace kestrune::test {
+
+FloatRaster readGrid(const std::string& gridFolder) { return readAllRows(openEsriGrid(gridFolder)); }
 
 TempDir::TempDir() {
     std::random_device seed;

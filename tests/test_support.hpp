@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gis/raster/float_raster.hpp"
 #include "run/run_context.hpp"
 #include "run/user_interface.hpp"
 
@@ -83,6 +84,9 @@ long endedProcess();
 // output for `target` (see temporaryPathBeside), with `tail` (".old",
 // ".old.shp") after its counter.
 std::string hiddenName(const std::string& target, long process, int counter, const std::string& tail = "");
+
+// A whole GRID, as our reader (or GDAL's, for kinds ours does not take) gives it.
+FloatRaster readGrid(const std::string& gridFolder);
 
 // A raster as GDAL reads it: the independent oracle for what we write.
 struct GdalRaster {

@@ -43,7 +43,8 @@ std::string asciiRasterHeader(const AsciiRasterGrid& grid) {
     return headerLine("ncols", std::to_string(grid.ncols)) + headerLine("nrows", std::to_string(grid.nrows)) +
            headerLine("xllcorner", formatDouble(grid.xllcorner)) +
            headerLine("yllcorner", formatDouble(grid.yllcorner)) +
-           headerLine("cellsize", formatCellSize(grid.cellsize)) + headerLine("NODATA_value", "-9999");
+           headerLine("cellsize", formatCellSize(static_cast<float>(grid.cellsize))) +
+           headerLine("NODATA_value", "-9999");
 }
 
 void WriteAsciiRaster(const AsciiRasterGrid& grid, const std::string& ascPath) {

@@ -1,8 +1,9 @@
 #include "tests/fuzz/fuzz_targets.hpp"
 
-#include "gis/esri_ascii_reader.hpp"
-#include "gis/esri_grid_reader.hpp"
-#include "gis/info_tables.hpp"
+#include "gis/esri_ascii/esri_ascii_reader.hpp"
+#include "gis/esri_grid/esri_grid_reader.hpp"
+#include "gis/esri_grid/float_grid_tile.hpp"
+#include "gis/esri_grid/info_tables.hpp"
 #include "xyz/xyz_point_reader.hpp"
 
 #include <unistd.h>

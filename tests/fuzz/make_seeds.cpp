@@ -1,7 +1,7 @@
 // fuzz-make-seeds FOLDER: writes good inputs for each fuzz target into
 // FOLDER/<target>/, made by our own writers, for the fuzzers to start from.
-#include "gis/esri_grid_writer.hpp"
-#include "gis/info_tables.hpp"
+#include "gis/esri_grid/esri_grid_writer.hpp"
+#include "gis/esri_grid/info_tables.hpp"
 #include "tests/fuzz/fuzz_targets.hpp"
 #include "xyz/ascii_raster_writer.hpp"
 

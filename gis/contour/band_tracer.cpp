@@ -1,0 +1,497 @@
+#include "gis/contour/band_tracer.hpp"
+
+#include "gis/contour/line_records.hpp"
+#include "gis/contour/marching_square.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+namespace kestrune {
+namespace {
+
+constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
+
+enum class EndState : std::uint8_t { Pending, Terminal, UpperBorder, LowerBorder };
+
+// The points of the lines being traced, in chunks from one arena: a line
+// grows at either end and two lines join without moving a point, and chunks
+// of finished lines serve the next ones.
+class PointArena {
+public:
+    struct Chunk {
+        static constexpr std::uint8_t kPoints = 7;
+        PixelPoint points[kPoints];
+        std::uint8_t begin = 0, end = 0;  // the points in use
+        Chunk* next = nullptr;
+    };
+
+    // A chunk whose free room lies before `at` (0: filled forwards, kPoints: backwards).
+    Chunk* take(std::uint8_t at) {
+        if (!free_) {
+            blocks_.push_back(std::make_unique<Chunk[]>(kChunksABlock));
+            for (std::size_t i = 0; i < kChunksABlock; ++i) give(&blocks_.back()[i]);
+        }
+        Chunk* chunk = free_;
+        free_ = chunk->next;
+        chunk->begin = chunk->end = at;
+        chunk->next = nullptr;
+        return chunk;
+    }
+    void give(Chunk* chunk) {
+        chunk->next = free_;
+        free_ = chunk;
+    }
+
+private:
+    static constexpr std::size_t kChunksABlock = 256;
+    std::vector<std::unique_ptr<Chunk[]>> blocks_;
+    Chunk* free_ = nullptr;
+};
+
+// A sequence of points kept in arena chunks.
+class PointList {
+public:
+    using Chunk = PointArena::Chunk;
+    std::size_t size() const { return size_; }
+    const PixelPoint& front() const { return head_->points[head_->begin]; }
+    const PixelPoint& back() const { return tail_->points[tail_->end - 1]; }
+
+    void pushBack(PointArena& arena, const PixelPoint& point) {
+        if (!tail_ || tail_->end == Chunk::kPoints) {
+            Chunk* chunk = arena.take(0);
+            (tail_ ? tail_->next : head_) = chunk;
+            tail_ = chunk;
+        }
+        tail_->points[tail_->end++] = point;
+        ++size_;
+    }
+    void pushFront(PointArena& arena, const PixelPoint& point) {
+        if (!head_ || head_->begin == 0) {
+            Chunk* chunk = arena.take(Chunk::kPoints);
+            chunk->next = head_;
+            if (!tail_) tail_ = chunk;
+            head_ = chunk;
+        }
+        head_->points[--head_->begin] = point;
+        ++size_;
+    }
+    void popFront(PointArena& arena) {
+        --size_;
+        if (++head_->begin < head_->end) return;
+        Chunk* empty = head_;
+        head_ = head_->next;
+        if (!head_) tail_ = nullptr;
+        arena.give(empty);
+    }
+    // Puts `other`'s points after these; `other` is left empty.
+    void append(PointList&& other) {
+        if (!other.head_) return;
+        (tail_ ? tail_->next : head_) = other.head_;
+        tail_ = other.tail_;
+        size_ += other.size_;
+        other = PointList();
+    }
+    // Moves the points in order to the end of `points`; the chunks go back to the arena.
+    void moveTo(PointArena& arena, std::vector<PixelPoint>& points) {
+        points.reserve(points.size() + size_);
+        for (Chunk* chunk = head_; chunk;) {
+            points.insert(points.end(), chunk->points + chunk->begin, chunk->points + chunk->end);
+            Chunk* next = chunk->next;
+            arena.give(chunk);
+            chunk = next;
+        }
+        *this = PointList();
+    }
+    std::vector<PixelPoint> take(PointArena& arena) {
+        std::vector<PixelPoint> points;
+        moveTo(arena, points);
+        return points;
+    }
+
+private:
+    Chunk* head_ = nullptr;
+    Chunk* tail_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+// A line being traced.
+struct OpenLine {
+    PointList points;
+    std::int64_t level = 0;
+    EndState headState = EndState::Pending, tailState = EndState::Pending;
+    std::int64_t headColumn = 0, tailColumn = 0;
+
+    // A line that goes on from this one's tail: its points follow without
+    // moving, and its tail is this one's now.
+    void append(OpenLine&& later) {
+        points.append(std::move(later.points));
+        tailState = later.tailState;
+        tailColumn = later.tailColumn;
+    }
+};
+
+// A line end on a side that a later segment will reach: the right side of
+// the square (the next square's left), its bottom (the top of the square
+// below) or a half-side between two of its quarters.
+struct PendingEnd {
+    std::int64_t column;
+    std::int64_t level;
+    std::uint32_t line;
+    bool isTail;
+    SquareSide side;
+    bool met;
+};
+
+// What the end of a segment meets: the end of a line traced before (the
+// tail when the segment starts there, the head when it ends there), or
+// nothing yet, in which case the new end's state says what comes of it.
+struct Meeting {
+    bool joins = false;
+    std::uint32_t line = 0;
+    EndState state = EndState::Pending;
+    std::int64_t column = 0;
+    SquareSide side = SquareSide::Top;
+};
+
+// Traces one square row after the other; `upper` and `lower` hold the
+// values of raster rows row - 1 and row (NaN for NoData), from column -1 to
+// ncols, and the values' places among the levels.
+class RowTracer {
+public:
+    RowTracer(const RasterGeometry& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow)
+        : raster_(raster), levels_(levels), firstRow_(firstRow), endRow_(endRow) {}
+
+    void traceRow(std::int64_t row, const double* upper, const double* lower, const double* upperLevels,
+                  const double* lowerLevels);
+
+    // The lines completed since the last clearFinished(), and their points.
+    std::vector<FinishedLine> finished;
+    std::vector<PixelPoint> finishedPoints;
+    void clearFinished() {
+        finished.clear();
+        finishedPoints.clear();
+    }
+    std::vector<ContourPiece> pieces;
+
+private:
+    void traceSquare(std::int64_t column, const MarchingSquare::Corners& corners);
+    void traceSegment(const SquareSegment& segment);
+    Meeting meet(SquareSide side, std::int64_t level, bool segmentStartsHere);
+    bool findPending(std::vector<PendingEnd>& ends, std::size_t from, SquareSide side, std::int64_t level, bool isTail,
+                     std::uint32_t& line);
+    bool hasQuarterBeyond(SquareSide side) const;
+    void setEnd(std::uint32_t line, bool tail, const Meeting& meeting);
+    void endUnmet(std::vector<PendingEnd>& ends, std::size_t from);
+    std::uint32_t newLine(std::int64_t level, const PixelPoint& from, const PixelPoint& to);
+    void settle(std::uint32_t line);
+    void complete(std::int64_t level, std::size_t firstPoint);
+
+    const RasterGeometry& raster_;
+    const ContourLevels& levels_;
+    const std::int64_t firstRow_, endRow_;
+
+    PointArena arena_;
+    LineRecords<OpenLine> lines_;
+    std::vector<PendingEnd> above_, below_;  // on the top and bottom sides of this square row
+    std::size_t aboveCursor_ = 0;            // the first end above that the current square may meet
+    std::vector<PendingEnd> left_, right_, inner_;
+    std::int64_t row_ = 0, column_ = 0;
+    bool corner_[4] = {};  // upper left, upper right, lower left, lower right hold values
+    SegmentKey key_;
+};
+
+void RowTracer::traceRow(std::int64_t row, const double* upper, const double* lower, const double* upperLevels,
+                         const double* lowerLevels) {
+    row_ = row;
+    aboveCursor_ = 0;
+    // The nudge moves values by up to 1e-6: the quick test below leaves twice
+    // that (in levels) so that it never passes over a level a square has.
+    const double slack = 2e-6 / levels_.interval;
+    for (std::int64_t column = -1; column < raster_.ncols; ++column) {
+        column_ = column;
+        const std::size_t at = static_cast<std::size_t>(column + 1);
+        const MarchingSquare::Corners corners{upper[at], upper[at + 1], lower[at], lower[at + 1]};
+        const double qa = upperLevels[at], qb = upperLevels[at + 1], qc = lowerLevels[at], qd = lowerLevels[at + 1];
+        // A square of values with no level between them makes no line. One
+        // with NoData corners is cut into quarters, whose values the test
+        // does not see.
+        const double sum = corners.upperLeft + corners.upperRight + corners.lowerLeft + corners.lowerRight;
+        const double qMax = std::max(std::max(qa, qb), std::max(qc, qd));
+        const double qMin = std::min(std::min(qa, qb), std::min(qc, qd));
+        const double margin = slack + 1e-9 * std::fabs(qMax);  // and far more than any rounding of the places
+        const bool levelFree = !std::isnan(sum) && std::floor(qMax + margin) < std::ceil(qMin - margin);
+        const bool allNoData = std::isnan(corners.upperLeft) && std::isnan(corners.upperRight) &&
+                               std::isnan(corners.lowerLeft) && std::isnan(corners.lowerRight);
+        if (!levelFree && !allNoData) traceSquare(column, corners);
+        endUnmet(inner_, 0);
+        inner_.clear();
+        endUnmet(left_, 0);
+        left_.swap(right_);
+        right_.clear();
+        while (aboveCursor_ < above_.size() && above_[aboveCursor_].column <= column) ++aboveCursor_;
+    }
+    endUnmet(left_, 0);
+    left_.clear();
+    endUnmet(above_, 0);
+    above_.swap(below_);
+    below_.clear();
+}
+
+void RowTracer::traceSquare(std::int64_t column, const MarchingSquare::Corners& corners) {
+    corner_[0] = !std::isnan(corners.upperLeft);
+    corner_[1] = !std::isnan(corners.upperRight);
+    corner_[2] = !std::isnan(corners.lowerLeft);
+    corner_[3] = !std::isnan(corners.lowerRight);
+    key_.square = static_cast<std::uint64_t>(row_) * static_cast<std::uint64_t>(raster_.ncols + 1) +
+                  static_cast<std::uint64_t>(column + 1);
+    key_.ordinal = 0;
+    MarchingSquare::trace(row_, column, corners, levels_, [this](const SquareSegment& s) { traceSegment(s); });
+}
+
+bool RowTracer::hasQuarterBeyond(SquareSide side) const {
+    switch (side) {
+    case SquareSide::InnerTop: return corner_[0] && corner_[1];
+    case SquareSide::InnerLeft: return corner_[0] && corner_[2];
+    case SquareSide::InnerBottom: return corner_[2] && corner_[3];
+    case SquareSide::InnerRight: return corner_[1] && corner_[3];
+    default: return false;
+    }
+}
+
+bool RowTracer::findPending(std::vector<PendingEnd>& ends, std::size_t from, SquareSide side, std::int64_t level,
+                            bool isTail, std::uint32_t& line) {
+    for (std::size_t i = from; i < ends.size(); ++i) {
+        PendingEnd& end = ends[i];
+        if (&ends == &above_ && end.column != column_) break;
+        if (end.met || end.level != level || end.isTail != isTail || end.side != side) continue;
+        end.met = true;
+        line = end.line;
+        return true;
+    }
+    return false;
+}
+
+Meeting RowTracer::meet(SquareSide side, std::int64_t level, bool segmentStartsHere) {
+    Meeting meeting;
+    meeting.side = side;
+    meeting.column = column_;
+    // A segment that starts at a point continues a line that ends (has its
+    // tail) there, and the other way round.
+    const bool wantTail = segmentStartsHere;
+    switch (side) {
+    case SquareSide::Top:
+        if (row_ == firstRow_) {
+            meeting.state = EndState::UpperBorder;
+        } else {
+            meeting.joins = findPending(above_, aboveCursor_, SquareSide::Bottom, level, wantTail, meeting.line);
+            if (!meeting.joins) meeting.state = EndState::Terminal;
+        }
+        break;
+    case SquareSide::Left:
+        meeting.joins = findPending(left_, 0, SquareSide::Right, level, wantTail, meeting.line);
+        if (!meeting.joins) meeting.state = EndState::Terminal;
+        break;
+    case SquareSide::Right: meeting.state = EndState::Pending; break;
+    case SquareSide::Bottom: meeting.state = row_ + 1 == endRow_ ? EndState::LowerBorder : EndState::Pending; break;
+    default:
+        meeting.joins = findPending(inner_, 0, side, level, wantTail, meeting.line);
+        if (!meeting.joins) meeting.state = hasQuarterBeyond(side) ? EndState::Pending : EndState::Terminal;
+        break;
+    }
+    return meeting;
+}
+
+void RowTracer::setEnd(std::uint32_t line, bool tail, const Meeting& meeting) {
+    OpenLine& l = lines_[line];
+    (tail ? l.tailState : l.headState) = meeting.state;
+    (tail ? l.tailColumn : l.headColumn) = meeting.column;
+    if (meeting.state != EndState::Pending) return;
+    const PendingEnd end{meeting.column, l.level, line, tail, meeting.side, false};
+    switch (meeting.side) {
+    case SquareSide::Right: right_.push_back(end); break;
+    case SquareSide::Bottom: below_.push_back(end); break;
+    default: inner_.push_back(end); break;
+    }
+}
+
+void RowTracer::endUnmet(std::vector<PendingEnd>& ends, std::size_t from) {
+    // Every crossing of a shared side is met from both squares, so this only
+    // ends lines where rounding made two squares disagree about a crossing.
+    for (std::size_t i = from; i < ends.size(); ++i) {
+        if (ends[i].met) continue;
+        ends[i].met = true;
+        const std::uint32_t line = lines_.root(ends[i].line);
+        (ends[i].isTail ? lines_[line].tailState : lines_[line].headState) = EndState::Terminal;
+        settle(line);
+    }
+}
+
+std::uint32_t RowTracer::newLine(std::int64_t level, const PixelPoint& from, const PixelPoint& to) {
+    OpenLine line;
+    line.level = level;
+    line.points.pushBack(arena_, from);
+    line.points.pushBack(arena_, to);
+    return lines_.add(std::move(line));
+}
+
+void RowTracer::traceSegment(const SquareSegment& segment) {
+    ++key_.ordinal;
+    const Meeting start = meet(segment.fromSide, segment.level, true);
+    const Meeting end = meet(segment.toSide, segment.level, false);
+    // A point met at the end of a line is the line's end already; only new
+    // ends are computed.
+    std::uint32_t line;
+    if (start.joins && end.joins) {
+        const std::uint32_t before = lines_.root(start.line), after = lines_.root(end.line);
+        if (before == after) {  // the segment closes a ring
+            OpenLine& ring = lines_[before];
+            ring.points.pushBack(arena_, PixelPoint(ring.points.front()));
+            const std::size_t first = finishedPoints.size();
+            ring.points.moveTo(arena_, finishedPoints);
+            startRingNorth(std::span(finishedPoints).subspan(first));
+            complete(segment.level, first);
+            lines_.release(before);
+            return;
+        }
+        PointList& second = lines_[after].points;
+        if (lines_[before].points.back() == second.front()) second.popFront(arena_);  // a segment of no length
+        line = lines_.join(before, after);
+    } else if (start.joins) {
+        line = lines_.root(start.line);
+        const PixelPoint to = segment.to();
+        if (!(lines_[line].points.back() == to)) lines_[line].points.pushBack(arena_, to);
+        setEnd(line, true, end);
+    } else if (end.joins) {
+        line = lines_.root(end.line);
+        const PixelPoint from = segment.from();
+        if (!(lines_[line].points.front() == from)) lines_[line].points.pushFront(arena_, from);
+        setEnd(line, false, start);
+    } else {
+        line = newLine(segment.level, segment.from(), segment.to());
+        setEnd(line, false, start);
+        setEnd(line, true, end);
+    }
+    settle(line);
+}
+
+// The line whose points are finishedPoints from `firstPoint` on is complete.
+void RowTracer::complete(std::int64_t level, std::size_t firstPoint) {
+    finished.push_back(FinishedLine{level, key_, firstPoint, finishedPoints.size() - firstPoint});
+}
+
+// A line with no end left to meet in this band is done here: complete when
+// both ends lie at NoData or the raster's edge, else a piece for stitching.
+void RowTracer::settle(std::uint32_t id) {
+    OpenLine& line = lines_[id];
+    if (line.headState == EndState::Pending || line.tailState == EndState::Pending) return;
+    if (line.headState == EndState::Terminal && line.tailState == EndState::Terminal) {
+        const std::size_t first = finishedPoints.size();
+        line.points.moveTo(arena_, finishedPoints);
+        complete(line.level, first);
+    } else {
+        auto end = [](EndState state, std::int64_t column) {
+            PieceEnd pieceEnd;
+            pieceEnd.kind = state == EndState::UpperBorder   ? PieceEnd::Kind::UpperBorder
+                            : state == EndState::LowerBorder ? PieceEnd::Kind::LowerBorder
+                                                             : PieceEnd::Kind::Terminal;
+            pieceEnd.column = column;
+            return pieceEnd;
+        };
+        const PieceEnd head = end(line.headState, line.headColumn), tail = end(line.tailState, line.tailColumn);
+        pieces.push_back(ContourPiece{line.level, key_, line.points.take(arena_), head, tail});
+    }
+    lines_.release(id);
+}
+
+// A raster row as the tracer reads it: NaN for NoData and for the cells
+// just outside, and each value's place among the levels.
+void fillRow(const RasterRows& raster, const float* cells, const ContourLevels& levels, std::vector<double>& values,
+             std::vector<double>& levelPlaces) {
+    const auto ncols = static_cast<std::size_t>(raster.geometry.ncols);
+    values.resize(ncols + 2);
+    levelPlaces.resize(ncols + 2);
+    values.front() = values.back() = levelPlaces.front() = levelPlaces.back() = kNoValue;
+    if (!cells) {
+        std::fill(values.begin(), values.end(), kNoValue);
+        std::fill(levelPlaces.begin(), levelPlaces.end(), kNoValue);
+        return;
+    }
+    // Places among the levels serve only the quick test of traceRow, which
+    // leaves slack for their rounding: a product does instead of a quotient.
+    const double perLevel = 1 / levels.interval, base = levels.base;
+    double* value = values.data() + 1;
+    double* place = levelPlaces.data() + 1;
+    for (std::size_t column = 0; column < ncols; ++column) {
+        const float cell = cells[column];
+        const double v = isNoData(cell) ? kNoValue : static_cast<double>(cell);
+        value[column] = v;
+        place[column] = (v - base) * perLevel;  // NaN stays NaN
+    }
+}
+
+}  // namespace
+
+// A band's cells, its row buffers and the row tracer.
+class BandTracer::Tracer {
+public:
+    Tracer(const RasterRows& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow)
+        : raster_(raster),
+          levels_(levels),
+          endRow_(endRow),
+          firstCellRow_(std::max<std::int64_t>(0, firstRow - 1)),
+          row_(firstRow),
+          rows_(raster.geometry, levels, firstRow, endRow) {
+        const RasterGeometry& g = raster.geometry;
+        const std::int64_t endCellRow = std::min(g.nrows, endRow);
+        cells_.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, endCellRow - firstCellRow_) * g.ncols));
+        if (endCellRow > firstCellRow_) raster.rows(firstCellRow_, endCellRow - firstCellRow_, cells_.data());
+        fillRow(raster_, cellRow(firstRow - 1), levels_, lower_, lowerPlaces_);
+    }
+
+    bool traceNextRow() {
+        rows_.clearFinished();
+        if (row_ >= endRow_) return false;
+        upper_.swap(lower_);
+        upperPlaces_.swap(lowerPlaces_);
+        fillRow(raster_, cellRow(row_), levels_, lower_, lowerPlaces_);
+        rows_.traceRow(row_, upper_.data(), lower_.data(), upperPlaces_.data(), lowerPlaces_.data());
+        ++row_;
+        return true;
+    }
+
+    RowTracer& rows() { return rows_; }
+
+private:
+    const float* cellRow(std::int64_t row) const {
+        if (row < 0 || row >= raster_.geometry.nrows) return nullptr;
+        return cells_.data() + (row - firstCellRow_) * raster_.geometry.ncols;
+    }
+
+    const RasterRows& raster_;
+    const ContourLevels& levels_;
+    const std::int64_t endRow_, firstCellRow_;
+    std::int64_t row_;
+    std::vector<float> cells_;
+    std::vector<double> upper_, lower_, upperPlaces_, lowerPlaces_;
+    RowTracer rows_;
+};
+
+BandTracer::BandTracer(const RasterRows& raster, const ContourLevels& levels, std::int64_t firstRow,
+                       std::int64_t endRow)
+    : tracer_(std::make_unique<Tracer>(raster, levels, firstRow, endRow)) {}
+
+BandTracer::~BandTracer() = default;
+
+bool BandTracer::traceNextRow() { return tracer_->traceNextRow(); }
+
+const std::vector<FinishedLine>& BandTracer::finishedLines() const { return tracer_->rows().finished; }
+
+std::span<const PixelPoint> BandTracer::pointsOf(const FinishedLine& line) const {
+    return std::span<const PixelPoint>(tracer_->rows().finishedPoints).subspan(line.offset, line.count);
+}
+
+std::vector<ContourPiece> BandTracer::takePieces() { return std::move(tracer_->rows().pieces); }
+
+}  // namespace kestrune

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "gis/contour/contour_levels.hpp"
+#include "gis/contour/pixel_point.hpp"
+#include "gis/raster/float_raster.hpp"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+// The place of a segment in a sweep over the squares, row after row, west
+// to east, and in the order a square makes its segments: the same whichever
+// way the raster is cut into bands.
+struct SegmentKey {
+    std::uint64_t square = 0;
+    std::uint32_t ordinal = 0;
+    bool operator<(const SegmentKey& other) const {
+        return square != other.square ? square < other.square : ordinal < other.ordinal;
+    }
+};
+
+// Where a piece of line traced in one band ends.
+struct PieceEnd {
+    enum class Kind : std::uint8_t { Terminal, UpperBorder, LowerBorder };
+    Kind kind = Kind::Terminal;
+    std::int64_t column = 0;  // on a border: the square column whose side it crosses
+};
+
+// A piece of line that reaches a border of its band, to be joined with the
+// pieces of the bands above and below. Points are in pixel space; higher
+// ground lies on the left of the direction of travel there (on the right in
+// a map with north up).
+struct ContourPiece {
+    std::int64_t level = 0;
+    SegmentKey lastSegment;  // the piece's last segment in the sweep
+    std::vector<PixelPoint> points;
+    PieceEnd head, tail;
+};
+
+// A line complete within its band: from NoData or the raster's edge to
+// NoData or the edge, or a ring (its first point repeated at its end,
+// starting at its northernmost point; see startRingNorth).
+struct FinishedLine {
+    std::int64_t level = 0;             // the level's index
+    SegmentKey completedAt;             // its last segment in the sweep
+    std::size_t offset = 0, count = 0;  // of its points in BandTracer::points()
+};
+
+// Traces square rows [firstRow, endRow) of `raster` (square rows run from 0
+// to nrows; see MarchingSquare) one at a time. Reads the raster's rows
+// firstRow - 1 to endRow - 1 when it is made, so a band costs its rows'
+// memory and its open lines.
+class BandTracer {
+public:
+    BandTracer(const RasterRows& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow);
+    ~BandTracer();
+    BandTracer(const BandTracer&) = delete;
+    BandTracer& operator=(const BandTracer&) = delete;
+
+    // Traces the next square row; false once the band is done.
+    bool traceNextRow();
+    // The lines the last row completed, in order of completion, and their
+    // points: both valid until the next row.
+    const std::vector<FinishedLine>& finishedLines() const;
+    std::span<const PixelPoint> pointsOf(const FinishedLine& line) const;
+    // The pieces that reach a border of the band, once it is done.
+    std::vector<ContourPiece> takePieces();
+
+private:
+    class Tracer;
+    std::unique_ptr<Tracer> tracer_;
+};
+
+// A complete line of a band, encoded.
+struct EncodedLine {
+    SegmentKey completedAt;
+    std::int64_t level = 0;
+    std::size_t offset = 0, size = 0;  // of its encoding in the band's bytes
+};
+
+// What one band of square rows gives.
+struct ContourBand {
+    std::string bytes;               // the encodings of the complete lines
+    std::vector<EncodedLine> lines;  // complete, in order of completedAt
+    std::vector<ContourPiece> pieces;
+};
+
+// Traces a band and encodes each complete line as its row is done, on the
+// calling thread, with encoder.encode(level value, points, bytes), which
+// appends the line's encoding to `bytes`.
+template <class Encoder>
+ContourBand traceContourBand(const RasterRows& raster, const ContourLevels& levels, const Encoder& encoder,
+                             std::int64_t firstRow, std::int64_t endRow) {
+    ContourBand band;
+    BandTracer tracer(raster, levels, firstRow, endRow);
+    while (tracer.traceNextRow()) {
+        for (const FinishedLine& line : tracer.finishedLines()) {
+            const std::size_t offset = band.bytes.size();
+            encoder.encode(levels.level(line.level), tracer.pointsOf(line), band.bytes);
+            band.lines.push_back(EncodedLine{line.completedAt, line.level, offset, band.bytes.size() - offset});
+        }
+    }
+    band.pieces = tracer.takePieces();
+    return band;
+}
+
+}  // namespace kestrune

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "gis/contour/band_tracer.hpp"
+#include "gis/contour/joined_line.hpp"
+#include "gis/contour/line_records.hpp"
+
+#include "common/scratch_file.hpp"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+// How much of the work of contouring stays in memory.
+struct ContourMemory {
+    std::int64_t bandRows = 16;  // square rows a band
+    // Points of lines still open kept in memory; beyond them, the points of
+    // the longest open lines wait in a scratch file in `scratchFolder` (the
+    // system's temporary folder when empty) until their lines are finished.
+    std::size_t openPoints = 250000;
+    std::string scratchFolder;
+};
+
+// Joins the pieces of consecutive bands at the borders between them.
+class PieceStitcher {
+public:
+    explicit PieceStitcher(const ContourMemory& memory = {});
+    ~PieceStitcher();
+
+    // Joins the pieces of the next band down with the lines left open at its
+    // upper border, and returns the lines that are now complete, in order of
+    // their last segment. Lines reaching the band's lower border stay open.
+    std::vector<JoinedLine> addBand(std::vector<ContourPiece>&& pieces);
+
+private:
+    using Part = JoinedLine::Part;
+    // A line joined from pieces: its parts in order, each starting where the
+    // one before ends.
+    struct Chain {
+        std::int64_t level = 0;
+        SegmentKey last;
+        std::vector<Part> parts;
+        PieceEnd head, tail;
+        bool ring = false;
+        void append(Chain&& later);
+    };
+    // An end on the lower border of the bands so far, by square column and level.
+    struct OpenEnd {
+        std::int64_t column, level;
+        std::uint32_t chain;
+        bool isTail;
+    };
+
+    void joinAt(std::uint32_t first, std::uint32_t second);
+    JoinedLine takeLine(Chain& chain);
+    void keepWithinBudget();
+
+    ContourMemory memory_;
+    std::unique_ptr<ScratchFile> scratch_;
+    std::size_t pointsInMemory_ = 0;
+    LineRecords<Chain> chains_;
+    std::vector<OpenEnd> openEnds_;
+};
+
+}  // namespace kestrune

@@ -1,0 +1,263 @@
+#include "gis/esri_grid/esri_grid_tile.hpp"
+
+#include "gis/esri_grid/binary_record.hpp"
+
+#include "common/worker_pool.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <vector>
+
+namespace kestrune {
+namespace {
+
+constexpr std::int64_t kBlockCells = GridTileLayout::kBlockWidth * GridTileLayout::kBlockHeight;
+constexpr std::int64_t kBlockWords = kBlockCells * 2;           // float32 payload
+constexpr std::int64_t kFullRecordBytes = 2 + 2 * kBlockWords;  // size prefix + payload
+constexpr std::int64_t kHeaderBytes = 100;
+constexpr std::int64_t kTileFileLimit = (std::int64_t{1} << 31) - 1;
+
+// Sums of the valid cells, taken about a shift near their values so the
+// variance keeps its digits.
+struct CellSums {
+    double shift = 0;
+    std::uint64_t count = 0;
+    double sum = 0;
+    double squares = 0;
+    float minimum = FLT_MAX;
+    float maximum = -FLT_MAX;
+
+    void add(float value) {
+        double d = value - shift;
+        ++count;
+        sum += d;
+        squares += d * d;
+        minimum = std::min(minimum, value);
+        maximum = std::max(maximum, value);
+    }
+    void add(const CellSums& other) {
+        count += other.count;
+        sum += other.sum;
+        squares += other.squares;
+        minimum = std::min(minimum, other.minimum);
+        maximum = std::max(maximum, other.maximum);
+    }
+    GridStatistics statistics() const {
+        GridStatistics s;
+        s.count = count;
+        if (count == 0) return s;
+        s.minimum = minimum;
+        s.maximum = maximum;
+        s.mean = shift + sum / static_cast<double>(count);
+        if (count > 1) {
+            double variance = (squares - sum * sum / static_cast<double>(count)) / static_cast<double>(count - 1);
+            s.sampleDeviation = std::sqrt(std::max(0.0, variance));
+        }
+        return s;
+    }
+};
+
+// The 100-byte header that both tile files begin with.
+std::string tileFileHeader(std::int64_t fileBytes) {
+    BinaryRecord header;
+    header.int32(9994);
+    header.int32(-1016);
+    header.zeros(16);
+    header.int32(static_cast<std::int32_t>(fileBytes / 2));  // length in 16-bit words
+    header.zeros(72);
+    return header.bytes();
+}
+
+// Appends the records of block row `blockRow`, whose cells start at `band`
+// (its 16 rows, or fewer at the southern edge): full blocks inside the
+// extent, and a bare zero size for the blocks of the tile right of it.
+void encodeBlockRow(const RasterGeometry& raster, const GridTileLayout& layout, std::int64_t blockRow,
+                    const float* band, std::string& out, CellSums& total) {
+    // Local sums: the compiler cannot keep the caller's in registers while
+    // bytes are written through `p`.
+    CellSums sums = total;
+    const std::int64_t blocksInRow = blockRow + 1 == layout.blockRows ? layout.blockColumns : layout.blocksPerRow;
+    std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(layout.blockColumns * kFullRecordBytes +
+                                             (blocksInRow - layout.blockColumns) * 2));
+    char* p = out.data() + at;
+    for (std::int64_t blockColumn = 0; blockColumn < blocksInRow; ++blockColumn) {
+        if (blockColumn >= layout.blockColumns) {
+            *p++ = 0;
+            *p++ = 0;
+            continue;
+        }
+        p = storeBigEndian(static_cast<std::uint16_t>(kBlockWords), p);
+        for (int r = 0; r < GridTileLayout::kBlockHeight; ++r) {
+            const std::int64_t row = blockRow * GridTileLayout::kBlockHeight + r;
+            const std::int64_t firstColumn = blockColumn * GridTileLayout::kBlockWidth;
+            const std::int64_t inside = row < raster.nrows ? std::clamp<std::int64_t>(raster.ncols - firstColumn, 0,
+                                                                                      GridTileLayout::kBlockWidth)
+                                                           : 0;
+            const float* cell = inside ? band + r * raster.ncols + firstColumn : nullptr;
+            for (std::int64_t c = 0; c < GridTileLayout::kBlockWidth; ++c) {
+                float value = kGridNoData;
+                if (c < inside && !isNoData(cell[c])) {
+                    sums.add(cell[c]);
+                    value = cell[c];
+                }
+                p = storeBigEndian(value, p);
+            }
+        }
+    }
+    total = sums;
+}
+
+// The cells of block rows [first, last), from `rows` in one band.
+void produceBand(const RasterGeometry& raster, const RowProducer& rows, std::int64_t first, std::int64_t last,
+                 std::vector<float>& band) {
+    const std::int64_t firstRow = first * GridTileLayout::kBlockHeight;
+    const std::int64_t rowCount =
+        std::max<std::int64_t>(0, std::min(raster.nrows, last * GridTileLayout::kBlockHeight) - firstRow);
+    band.resize(static_cast<std::size_t>(rowCount * raster.ncols));
+    if (rowCount) rows(firstRow, rowCount, band.data());
+}
+
+void encodeBand(const RasterGeometry& raster, const GridTileLayout& layout, std::int64_t first, std::int64_t last,
+                const std::vector<float>& band, std::string& out, CellSums& sums) {
+    out.clear();
+    for (std::int64_t blockRow = first; blockRow < last; ++blockRow)
+        encodeBlockRow(raster, layout, blockRow,
+                       band.data() + (blockRow - first) * GridTileLayout::kBlockHeight * raster.ncols, out, sums);
+}
+
+std::string blockIndex(const GridTileLayout& layout) {
+    BinaryRecord index;
+    std::int64_t offsetWords = kHeaderBytes / 2;
+    for (std::int64_t entry = 0; entry < layout.indexEntries(); ++entry) {
+        bool inside = entry % layout.blocksPerRow < layout.blockColumns;
+        index.int32(static_cast<std::int32_t>(offsetWords));
+        index.int32(inside ? static_cast<std::int32_t>(kBlockWords) : 0);
+        offsetWords += inside ? 1 + kBlockWords : 1;
+    }
+    return tileFileHeader(kHeaderBytes + static_cast<std::int64_t>(index.size())) + index.bytes();
+}
+
+// A cell value near the data, to take the sums about: the first valid cell
+// of the first band, or 0.
+float shiftFor(const std::vector<float>& band) {
+    for (float value : band)
+        if (!isNoData(value)) return value;
+    return 0;
+}
+
+}  // namespace
+
+GridTileLayout::GridTileLayout(const RasterGeometry& raster) {
+    blockColumns = (raster.ncols + kBlockWidth - 1) / kBlockWidth;
+    blockRows = (raster.nrows + kBlockHeight - 1) / kBlockHeight;
+    // One tile file covers the whole raster; ArcGIS never uses fewer than
+    // 8 x 128 blocks a tile.
+    blocksPerRow = std::max<std::int64_t>(8, blockColumns);
+    blocksPerColumn = std::max<std::int64_t>(2048 / kBlockHeight, blockRows);
+}
+
+GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& rows, OutputFile& data,
+                             OutputFile& index) {
+    const GridTileLayout layout(raster);
+    const std::int64_t fullBlocks = layout.blockRows * layout.blockColumns;
+    const std::int64_t dataBytes =
+        kHeaderBytes + fullBlocks * kFullRecordBytes + (layout.indexEntries() - fullBlocks) * 2;
+    if (dataBytes > kTileFileLimit)
+        throw std::runtime_error("a raster of " + std::to_string(raster.ncols) + " x " + std::to_string(raster.nrows) +
+                                 " cells passes the 2 GB limit of a GRID tile file");
+    index.write(blockIndex(layout));
+    data.write(tileFileHeader(dataBytes));
+
+    // Block rows go out in chunks of about 1 MB, as many at once as the
+    // pool has threads; the buffers are kept from batch to batch. All chunks
+    // take their sums about one value of the first band, and the sums add up
+    // in order, so the statistics do not depend on the number of threads.
+    const std::int64_t rowsPerChunk = std::max<std::int64_t>(1, (1 << 20) / (layout.blocksPerRow * kFullRecordBytes));
+    const std::size_t chunksAtOnce = WorkerPool::instance().size();
+    std::vector<std::vector<float>> bands(chunksAtOnce);
+    std::vector<std::string> encoded(chunksAtOnce);
+    std::vector<CellSums> sums(chunksAtOnce);
+    produceBand(raster, rows, 0, 1, bands[0]);
+    const double shift = shiftFor(bands[0]);
+    CellSums total;
+    total.shift = shift;
+    for (std::int64_t blockRow = 0; blockRow < layout.blockRows;
+         blockRow += rowsPerChunk * static_cast<std::int64_t>(chunksAtOnce)) {
+        parallelFor(chunksAtOnce, [&](std::size_t chunk) {
+            const std::int64_t first =
+                std::min(layout.blockRows, blockRow + static_cast<std::int64_t>(chunk) * rowsPerChunk);
+            const std::int64_t last = std::min(layout.blockRows, first + rowsPerChunk);
+            sums[chunk] = CellSums();
+            sums[chunk].shift = shift;
+            produceBand(raster, rows, first, last, bands[chunk]);
+            encodeBand(raster, layout, first, last, bands[chunk], encoded[chunk], sums[chunk]);
+        });
+        for (std::size_t chunk = 0; chunk < chunksAtOnce; ++chunk) {
+            data.write(encoded[chunk]);
+            total.add(sums[chunk]);
+        }
+    }
+    return total.statistics();
+}
+
+GridTileLayout::Corner GridTileLayout::tileCorner(const RasterGeometry& raster) const {
+    // Where ArcGIS puts the corner of a tile of one: half the tile's width
+    // west of the extent, one and a half its height north.
+    return {raster.xllcorner - blocksPerRow * kBlockWidth * raster.cellsize / 2,
+            raster.yurcorner() - 3 * blocksPerColumn * kBlockHeight * raster.cellsize / 2};
+}
+
+std::string gridLayoutProblem(const RasterGeometry& raster) {
+    if (std::string problem = extentProblem(raster); !problem.empty()) return problem;
+    const GridTileLayout::Corner corner = GridTileLayout(raster).tileCorner(raster);
+    if (!std::isfinite(corner.x) || !std::isfinite(corner.y))
+        return "the tile of " + std::to_string(raster.ncols) + " x " + std::to_string(raster.nrows) +
+               " cells reaches beyond the largest number";
+    return {};
+}
+
+std::string gridHeader(const RasterGeometry& raster) {
+    const GridTileLayout layout(raster);
+    BinaryRecord header;
+    header.raw(std::string_view("GRID1.2\0", 8));
+    header.int32(0);
+    header.int32(32);  // as ArcGIS writes for float grids
+    header.int32(2);   // cell type: float
+    header.int32(1);   // uncompressed
+    header.int32(0);
+    header.float32(1.0f);
+    header.zeros(224);
+    header.float64(raster.cellsize);
+    header.float64(raster.cellsize);
+    const GridTileLayout::Corner corner = layout.tileCorner(raster);
+    header.float64(corner.x);
+    header.float64(corner.y);
+    header.int32(static_cast<std::int32_t>(layout.blocksPerRow));
+    header.int32(static_cast<std::int32_t>(layout.blocksPerColumn));
+    header.int32(GridTileLayout::kBlockWidth);
+    header.int32(1);
+    header.int32(GridTileLayout::kBlockHeight);
+    return header.bytes();
+}
+
+std::string gridBounds(const RasterGeometry& raster) {
+    BinaryRecord bounds;
+    bounds.float64(raster.xllcorner);
+    bounds.float64(raster.yllcorner);
+    bounds.float64(raster.xurcorner());
+    bounds.float64(raster.yurcorner());
+    return bounds.bytes();
+}
+
+std::string gridStatistics(const GridStatistics& statistics) {
+    BinaryRecord sta;
+    sta.float64(statistics.minimum);
+    sta.float64(statistics.maximum);
+    sta.float64(statistics.mean);
+    sta.float64(statistics.sampleDeviation);
+    return sta.bytes();
+}
+
+}  // namespace kestrune

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "gis/raster/float_raster.hpp"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+// What Kestrune asks of GDAL: rasters of other kinds, GRIDs our own reader
+// does not take, and projections. GDAL with its libraries takes some 35 MB
+// once loaded, and most runs never need it (our GRIDs, ASCII rasters and
+// shapefiles are our own code), so it lives in a module of its own,
+// libkestrune_gdal.so, loaded the first time a run asks for it.
+// Every member may be called from any thread; failures throw
+// std::runtime_error naming the file.
+class GdalServices {
+public:
+    virtual ~GdalServices() = default;
+
+    // GDAL's release, as "3.6.2".
+    virtual std::string version() const = 0;
+
+    // The rows of band 1 of the raster file at `path`, as 32-bit floats, its
+    // NoData value, NaN and infinities as kGridNoData. Throws for a file GDAL
+    // cannot open and for cells that are not square or not north up.
+    virtual RasterRows rasterRows(const std::string& path) const = 0;
+
+    // The same for the GRID `gridFolder` through GDAL's AIG driver, opened at
+    // `openPath` (the GRID or a stand-in for it that `keepAlive` holds).
+    virtual RasterRows aigGridRows(const std::string& gridFolder, const std::string& openPath,
+                                   std::shared_ptr<void> keepAlive) const = 0;
+
+    // The files GDAL counts as part of the raster at `path` (its world file,
+    // its .aux.xml ...), the raster itself first; empty when GDAL cannot open it.
+    virtual std::vector<std::string> rasterFiles(const std::string& path) const = 0;
+
+    // The coordinate system of a raster file in ESRI's WKT, or empty when it has none.
+    virtual std::string rasterProjection(const std::string& path) const = 0;
+
+    // `projection` (WKT, ESRI's WKT or the ArcInfo keyword form) as a GRID's
+    // prj.adf holds it: the keyword form when GDAL reads that back as the
+    // same coordinate system, else unchanged.
+    virtual std::string arcInfoProjection(const std::string& projection) const = 0;
+
+    // `projection` as a shapefile's .prj holds it (ESRI's WKT), or empty when
+    // it cannot be read. Never reads a file or the network.
+    virtual std::string esriWkt(const std::string& projection) const = 0;
+};
+
+// GDAL's services, its module loaded on the first call. Throws
+// std::runtime_error when the module cannot be found or loaded.
+const GdalServices& gdal();
+
+}  // namespace kestrune

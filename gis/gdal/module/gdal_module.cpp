@@ -1,0 +1,58 @@
+// libkestrune_gdal.so: GDAL's services to the rest of Kestrune, which loads
+// this module the first time it needs one of them.
+#include "gis/gdal/gdal_services.hpp"
+#include "gis/gdal/module/arcinfo_projection.hpp"
+#include "gis/gdal/module/gdal_access.hpp"
+#include "gis/gdal/module/gdal_raster.hpp"
+
+#include <gdal.h>
+#include <gdal_priv.h>
+#include <ogr_spatialref.h>
+
+#include <stdexcept>
+
+namespace kestrune {
+namespace {
+
+class GdalModule final : public GdalServices {
+public:
+    std::string version() const override { return GDALVersionInfo("RELEASE_NAME"); }
+
+    RasterRows rasterRows(const std::string& path) const override {
+        GdalDataset dataset = openGdalRaster(path);
+        if (!dataset) throw std::runtime_error("cannot open the raster " + path + ": " + lastGdalError("not a raster"));
+        return gdalRasterRows(std::move(dataset), "the raster " + path);
+    }
+
+    RasterRows aigGridRows(const std::string& gridFolder, const std::string& openPath,
+                           std::shared_ptr<void> keepAlive) const override {
+        useGdal();
+        const char* const drivers[] = {"AIG", nullptr};
+        GdalDataset dataset(GDALDataset::Open(openPath.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, drivers));
+        if (!dataset)
+            throw std::runtime_error("cannot open the GRID " + gridFolder + ": " + lastGdalError("not an ESRI GRID"));
+        return gdalRasterRows(std::move(dataset), "the GRID " + gridFolder, std::move(keepAlive));
+    }
+
+    std::vector<std::string> rasterFiles(const std::string& path) const override { return gdalRasterFiles(path); }
+
+    std::string rasterProjection(const std::string& path) const override { return gdalRasterProjection(path); }
+
+    std::string arcInfoProjection(const std::string& projection) const override {
+        return kestrune::arcInfoProjection(projection);
+    }
+
+    std::string esriWkt(const std::string& projection) const override {
+        OGRSpatialReference srs;
+        if (!readProjection(projection, srs)) return {};
+        return esriWktOf(srs);
+    }
+};
+
+}  // namespace
+}  // namespace kestrune
+
+extern "C" __attribute__((visibility("default"))) const kestrune::GdalServices* kestruneGdalServices() {
+    static const kestrune::GdalModule module;
+    return &module;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "gis/raster/no_data.hpp"
+#include "gis/raster/raster_geometry.hpp"
+
+#include "common/large_array.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+
+namespace kestrune {
+
+// A single-band float raster in memory. Row 0 is the northern edge, column 0
+// the western edge; NoData cells hold kGridNoData.
+struct FloatRaster : RasterGeometry {
+    LargeArray<float> cells;  // nrows x ncols, row after row
+
+    float at(std::int64_t row, std::int64_t column) const { return cells[row * ncols + column]; }
+};
+
+// Fills `out` with rows [first, first + count) of a raster, ncols cells a
+// row. Called from several threads at once, for different rows.
+using RowProducer = std::function<void(std::int64_t first, std::int64_t count, float* out)>;
+
+// A raster given row by row: computed or read as its rows are asked for.
+struct RasterRows {
+    RasterGeometry geometry;
+    RowProducer rows;
+};
+
+// All rows of `raster` in memory, read in bands on the worker pool.
+FloatRaster readAllRows(const RasterRows& raster);
+
+// The rows of a raster in memory, which must outlive them.
+inline RasterRows rowsOf(const FloatRaster& raster) {
+    return {raster, [&raster](std::int64_t first, std::int64_t count, float* out) {
+                const float* begin = raster.cells.data() + first * raster.ncols;
+                std::copy(begin, begin + count * raster.ncols, out);
+            }};
+}
+
+}  // namespace kestrune

@@ -1,0 +1,96 @@
+#include "gis/slope/slope_raster.hpp"
+
+#include "gis/slope/slope_horn.hpp"
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace kestrune {
+namespace {
+
+// The window around `column` of the rows above, at and below it (nullptr:
+// outside the raster), NoData and outside cells taking the centre's value.
+void edgeWindow(const float* above, const float* row, const float* below, std::int64_t ncols, std::int64_t column,
+                double window[9]) {
+    const float centre = row[column];
+    const float* rows[3] = {above, row, below};
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            const std::int64_t x = column + c - 1;
+            const float value = rows[r] && x >= 0 && x < ncols ? rows[r][x] : kGridNoData;
+            window[3 * r + c] = isNoData(value) ? centre : value;
+        }
+    }
+}
+
+// One row of slopes from the source rows above, at and below it; a missing
+// row (nullptr) lies outside the raster.
+void slopeRow(const float* above, const float* row, const float* below, std::int64_t ncols, double cellsize,
+              float* out) {
+    double window[9];
+    for (std::int64_t column = 0; column < ncols; ++column) {
+        const float centre = row[column];
+        if (isNoData(centre)) {
+            out[column] = kGridNoData;
+            continue;
+        }
+        if (above && below && column > 0 && column + 1 < ncols) {
+            auto value = [centre](float cell) { return static_cast<double>(isNoData(cell) ? centre : cell); };
+            const float* a = above + column - 1;
+            const float* m = row + column - 1;
+            const float* b = below + column - 1;
+            window[0] = value(a[0]), window[1] = value(a[1]), window[2] = value(a[2]);
+            window[3] = value(m[0]), window[4] = centre, window[5] = value(m[2]);
+            window[6] = value(b[0]), window[7] = value(b[1]), window[8] = value(b[2]);
+        } else {
+            edgeWindow(above, row, below, ncols, column, window);
+        }
+        out[column] = static_cast<float>(slopeHorn(window, cellsize));
+    }
+}
+
+// Buffers handed from one band to the next, so a long run of bands does not
+// keep asking the system for fresh memory.
+class BufferPool {
+public:
+    std::vector<float> take() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        if (free_.empty()) return {};
+        std::vector<float> buffer = std::move(free_.back());
+        free_.pop_back();
+        return buffer;
+    }
+    void give(std::vector<float> buffer) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        free_.push_back(std::move(buffer));
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::vector<float>> free_;
+};
+
+}  // namespace
+
+RasterRows slopeRows(const RasterRows& source) {
+    auto pool = std::make_shared<BufferPool>();
+    const RasterGeometry g = source.geometry;
+    RowProducer sourceRows = source.rows;
+    return {g, [g, sourceRows, pool](std::int64_t first, std::int64_t count, float* out) {
+                const std::int64_t readFirst = std::max<std::int64_t>(0, first - 1);
+                const std::int64_t readEnd = std::min(g.nrows, first + count + 1);
+                std::vector<float> band = pool->take();
+                band.resize(static_cast<std::size_t>((readEnd - readFirst) * g.ncols));
+                sourceRows(readFirst, readEnd - readFirst, band.data());
+                for (std::int64_t row = first; row < first + count; ++row) {
+                    const float* at = band.data() + (row - readFirst) * g.ncols;
+                    slopeRow(row > 0 ? at - g.ncols : nullptr, at, row + 1 < g.nrows ? at + g.ncols : nullptr, g.ncols,
+                             g.cellsize, out + (row - first) * g.ncols);
+                }
+                pool->give(std::move(band));
+            }};
+}
+
+}  // namespace kestrune

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "gis/raster/float_raster.hpp"
+
+namespace kestrune {
+
+// The slope in degrees of every cell of the raster `source` gives, by Horn's
+// method, computed in double and stored as float, with the neighbourhood
+// rule of ArcGIS 10.0 to 10.4: a NoData centre gives NoData; a NoData
+// neighbour, and a neighbour outside the raster, takes the centre's value,
+// so edge cells are computed. The result has the input's extent and cell
+// size and is computed as its rows are asked for: a band of slope rows reads
+// that band of the source and one row on either side.
+RasterRows slopeRows(const RasterRows& source);
+
+}  // namespace kestrune

@@ -1,0 +1,92 @@
+#include "gis/esri_grid/esri_grid_writer.hpp"
+#include "gis/slope/slope_horn.hpp"
+#include "gis/slope/slope_raster.hpp"
+#include "tests/test_support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace kestrune {
+namespace {
+
+constexpr float N = kGridNoData;
+
+FloatRaster rasterOf(std::int64_t ncols, std::int64_t nrows, std::vector<float> cells, double cellsize = 1) {
+    FloatRaster raster;
+    raster.ncols = ncols;
+    raster.nrows = nrows;
+    raster.cellsize = cellsize;
+    raster.cells.assign(cells.begin(), cells.end());
+    return raster;
+}
+
+// The slope of a raster in memory, whole.
+FloatRaster slopeOf(const FloatRaster& dem) { return readAllRows(slopeRows(rowsOf(dem))); }
+
+TEST(SlopeHorn, LiteralWindows) {
+    const double flat[9] = {7, 7, 7, 7, 7, 7, 7, 7, 7};
+    EXPECT_EQ(slopeHorn(flat, 10), 0);
+    // Rising one cell size a cell eastward: 45 degrees.
+    const double ramp[9] = {0, 10, 20, 0, 10, 20, 0, 10, 20};
+    EXPECT_NEAR(slopeHorn(ramp, 10), 45, 1e-12);
+    // p = 0.05, q = -3.8: atan(3.80032...) = 75.2576 degrees.
+    const double window[9] = {50, 45, 50, 30, 30, 30, 8, 10, 10};
+    EXPECT_NEAR(slopeHorn(window, 5), 75.2576, 1e-4);
+}
+
+TEST(SlopeRows, ANoDataCentreGivesNoData) {
+    FloatRaster slope = slopeOf(rasterOf(3, 3, {1, 2, 3, 4, N, 6, 7, 8, 9}));
+    EXPECT_EQ(slope.at(1, 1), N);
+    EXPECT_NE(slope.at(0, 0), N);
+}
+
+TEST(SlopeRows, NoDataNeighboursAndEdgesTakeTheCentre) {
+    // 3 x 3, cell size 1. At the centre the NoData east neighbour takes 5:
+    //   1 2 3      p = ((3 + 2*5 + 9) - (1 + 2*4 + 7)) / 8 = 0.75
+    //   4 5 N      q = ((7 + 2*8 + 9) - (1 + 2*2 + 3)) / 8 = 3
+    //   7 8 9
+    FloatRaster slope = slopeOf(rasterOf(3, 3, {1, 2, 3, 4, 5, N, 7, 8, 9}));
+    EXPECT_NEAR(slope.at(1, 1), std::atan(std::sqrt(0.75 * 0.75 + 9.0)) * 180 / M_PI, 1e-4);
+    // The north-west corner: the five cells outside take its value 1:
+    //   1 1 1      p = ((1 + 2*2 + 5) - (1 + 2*1 + 1)) / 8 = 0.75
+    //   1 1 2      q = ((1 + 2*4 + 5) - (1 + 2*1 + 1)) / 8 = 1.25
+    //   1 4 5
+    EXPECT_NEAR(slope.at(0, 0), std::atan(std::sqrt(0.75 * 0.75 + 1.25 * 1.25)) * 180 / M_PI, 1e-4);
+}
+
+TEST(SlopeRows, OneCellIsFlat) {
+    FloatRaster slope = slopeOf(rasterOf(1, 1, {42}));
+    EXPECT_EQ(slope.at(0, 0), 0);
+}
+
+// gdaldem on the same GRID is the oracle for the interior; its edge rule
+// differs (it extrapolates), so the outermost ring is left out. gdaldem adds
+// the window in 32-bit floats, so the heights are eighths below 4096, whose
+// float sums are exact, and both sides compute the same thing.
+TEST(SlopeRows, InteriorMatchesGdaldem) {
+    test::TempDir dir;
+    const int ncols = 300, nrows = 220;
+    FloatRaster dem = rasterOf(ncols, nrows, std::vector<float>(ncols * nrows), 7.5);
+    dem.xllcorner = 400000;
+    dem.yllcorner = 5000000;
+    for (int row = 0; row < nrows; ++row)
+        for (int column = 0; column < ncols; ++column)
+            dem.cells[row * ncols + column] = static_cast<float>(
+                std::round(8 * (300 + 40 * std::sin(column / 17.0) * std::cos(row / 23.0) + 0.3 * column - 0.2 * row)) /
+                8);
+    writeEsriGrid(dir.path().string(), "dem", dem, "");
+    const std::string tif = dir.file("gdaldem.tif");
+    ASSERT_EQ(std::system(("gdaldem slope -q " + dir.file("dem") + " " + tif).c_str()), 0);
+    test::GdalRaster peer = test::readWithGdal(tif);
+    FloatRaster slope = slopeOf(dem);
+    double worst = 0;
+    for (int row = 1; row + 1 < nrows; ++row)
+        for (int column = 1; column + 1 < ncols; ++column)
+            worst = std::max(worst, std::fabs(slope.at(row, column) - peer.values[row * ncols + column]));
+    EXPECT_LT(worst, 1e-4);
+}
+
+}  // namespace
+}  // namespace kestrune
