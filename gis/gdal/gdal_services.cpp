@@ -1,5 +1,7 @@
 #include "gis/gdal/gdal_services.hpp"
 
+#include "gis/gdal/module_file.hpp"
+
 #include <dlfcn.h>
 
 #include <cstdlib>
@@ -13,7 +15,6 @@ namespace kestrune {
 namespace {
 
 constexpr const char* kModuleName = "libkestrune_gdal.so";
-constexpr const char* kEntryPoint = "kestruneGdalServices";
 
 // The folder of the running program, or empty where the system does not say.
 fs::path programFolder() {
@@ -34,6 +35,21 @@ std::vector<fs::path> moduleCandidates() {
     return candidates;
 }
 
+// Why `handle`, the module at `path`, cannot serve, or empty with `services` set.
+std::string moduleProblem(void* handle, const GdalServices*& services) {
+    using VersionEntry = int (*)();
+    using ServicesEntry = const GdalServices* (*)();
+    auto version = reinterpret_cast<VersionEntry>(::dlsym(handle, kGdalVersionEntry));
+    if (!version) return "it is no Kestrune GDAL module (it has no " + std::string(kGdalVersionEntry) + ")";
+    if (const int served = version(); served != kGdalInterfaceVersion)
+        return "it serves version " + std::to_string(served) + " of Kestrune's GDAL interface, this program needs " +
+               std::to_string(kGdalInterfaceVersion) + " (a module of another build)";
+    auto entry = reinterpret_cast<ServicesEntry>(::dlsym(handle, kGdalServicesEntry));
+    if (!entry) return "it has no " + std::string(kGdalServicesEntry);
+    services = entry();
+    return services ? std::string() : "its " + std::string(kGdalServicesEntry) + " gave no services";
+}
+
 const GdalServices* loadModule() {
     std::string looked;
     for (const fs::path& candidate : moduleCandidates()) {
@@ -42,12 +58,17 @@ const GdalServices* loadModule() {
             looked += (looked.empty() ? "" : ", ") + candidate.string();
             continue;
         }
+        const std::string failure = "cannot load GDAL from " + candidate.string() + ": ";
+        if (std::string problem = sharedObjectProblem(candidate.string()); !problem.empty())
+            throw std::runtime_error(failure + problem);
         void* handle = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) throw std::runtime_error("cannot load GDAL from " + candidate.string() + ": " + ::dlerror());
-        using Entry = const GdalServices* (*)();
-        auto entry = reinterpret_cast<Entry>(::dlsym(handle, kEntryPoint));
-        if (!entry) throw std::runtime_error("cannot load GDAL from " + candidate.string() + ": " + ::dlerror());
-        return entry();  // the module stays loaded for the life of the program
+        if (!handle) throw std::runtime_error(failure + ::dlerror());
+        const GdalServices* services = nullptr;
+        if (std::string problem = moduleProblem(handle, services); !problem.empty()) {
+            ::dlclose(handle);
+            throw std::runtime_error(failure + problem);
+        }
+        return services;  // the module stays loaded for the life of the program
     }
     throw std::runtime_error("cannot load GDAL: no " + std::string(kModuleName) + " (looked for " + looked + ")");
 }

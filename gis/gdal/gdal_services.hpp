@@ -15,6 +15,13 @@ namespace kestrune {
 // libkestrune_gdal.so, loaded the first time a run asks for it.
 // Every member may be called from any thread; failures throw
 // std::runtime_error naming the file.
+//
+// The module and the programs must agree on this class to the byte: the
+// module says which version of it it serves (kestruneGdalInterfaceVersion),
+// and the loader takes only a module of this version. Change the number
+// with any change of the class.
+inline constexpr int kGdalInterfaceVersion = 1;
+
 class GdalServices {
 public:
     virtual ~GdalServices() = default;
@@ -50,7 +57,15 @@ public:
 };
 
 // GDAL's services, its module loaded on the first call. Throws
-// std::runtime_error when the module cannot be found or loaded.
+// std::runtime_error ("cannot load GDAL from PATH: why") when the module
+// cannot be found, is no whole shared object, does not load, serves another
+// interface version or gives no services; the next call tries again.
 const GdalServices& gdal();
+
+// The names the module exports, both extern "C":
+//   int kestruneGdalInterfaceVersion();            kGdalInterfaceVersion
+//   const GdalServices* kestruneGdalServices();     the services
+inline constexpr const char* kGdalVersionEntry = "kestruneGdalInterfaceVersion";
+inline constexpr const char* kGdalServicesEntry = "kestruneGdalServices";
 
 }  // namespace kestrune

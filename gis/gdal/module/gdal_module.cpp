@@ -52,6 +52,10 @@ public:
 }  // namespace
 }  // namespace kestrune
 
+extern "C" __attribute__((visibility("default"))) int kestruneGdalInterfaceVersion() {
+    return kestrune::kGdalInterfaceVersion;
+}
+
 extern "C" __attribute__((visibility("default"))) const kestrune::GdalServices* kestruneGdalServices() {
     static const kestrune::GdalModule module;
     return &module;
