@@ -59,28 +59,6 @@ int splitScientific(const char* begin, const char* end, char* digits, int* expon
     return count;
 }
 
-}  // namespace
-
-std::optional<double> parseNumber(std::string_view text) {
-    const char* p = text.data();
-    const char* end = p + text.size();
-    while (p != end && isBlank(*p)) ++p;
-    while (end != p && isBlank(end[-1])) --end;
-    if (p == end) return std::nullopt;
-    // fast_float takes no leading plus, and reads "nan" and "inf": only a
-    // digit or a point may follow the sign here.
-    const char* numberStart = p;
-    if (*p == '+')
-        numberStart = ++p;
-    else if (*p == '-')
-        ++p;
-    if (p == end || !(isDigit(*p) || *p == '.')) return std::nullopt;
-    double value = 0;
-    auto result = fast_float::from_chars(numberStart, end, value, fast_float::chars_format::general);
-    if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
-
 // Values with at most three decimals below a billion, the bulk of every
 // elevation file, written with integer arithmetic. When thousandths / 1000
 // reads back as the value, that decimal (at most 12 digits) is also the
@@ -105,6 +83,28 @@ char* formatThousandths(char* out, double value) {
         out += count;
     }
     return out;
+}
+
+}  // namespace
+
+std::optional<double> parseNumber(std::string_view text) {
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (p != end && isBlank(*p)) ++p;
+    while (end != p && isBlank(end[-1])) --end;
+    if (p == end) return std::nullopt;
+    // fast_float takes no leading plus, and reads "nan" and "inf": only a
+    // digit or a point may follow the sign here.
+    const char* numberStart = p;
+    if (*p == '+')
+        numberStart = ++p;
+    else if (*p == '-')
+        ++p;
+    if (p == end || !(isDigit(*p) || *p == '.')) return std::nullopt;
+    double value = 0;
+    auto result = fast_float::from_chars(numberStart, end, value, fast_float::chars_format::general);
+    if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value)) return std::nullopt;
+    return value;
 }
 
 char* formatNumber(char* out, double value, int significantDigits) {

@@ -2,17 +2,19 @@
 
 #include "common/output_file.hpp"
 
-#include <fstream>
-#include <iterator>
+#include <cstdio>
+#include <memory>
 #include <stdexcept>
 
 namespace kestrune {
 
 std::optional<std::string> readSmallFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!file) return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) throw std::runtime_error("cannot read " + path);
+    std::string bytes;
+    char piece[4096];
+    for (std::size_t got; (got = std::fread(piece, 1, sizeof piece, file.get())) > 0;) bytes.append(piece, got);
+    if (std::ferror(file.get())) throw std::runtime_error("cannot read " + path);
     return bytes;
 }
 

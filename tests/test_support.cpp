@@ -1,5 +1,6 @@
 #include "tests/test_support.hpp"
 
+#include "common/small_file.hpp"
 #include "common/temporary_name.hpp"
 #include "gis/esri_grid/esri_grid_reader.hpp"
 
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -18,6 +20,22 @@
 namespace fs = std::filesystem;
 
 namespace kestrune::test {
+
+bool programOnPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "";
+    for (std::size_t start = 0; start <= folders.size();) {
+        const std::size_t end = std::min(folders.find(':', start), folders.size());
+        const fs::path candidate = fs::path(folders.substr(start, end - start)) / program;
+        if (::access(candidate.c_str(), X_OK) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+std::string gdalOracleNote() {
+    return std::string("expectations from GDAL 3.6.2; this is GDAL ") + GDALVersionInfo("RELEASE_NAME");
+}
 
 FloatRaster readGrid(const std::string& gridFolder) { return readAllRows(openEsriGrid(gridFolder)); }
 
@@ -47,9 +65,9 @@ void writeFile(const std::string& path, const std::string& bytes) {
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::optional<std::string> bytes = readSmallFile(path);
+    if (!bytes) throw std::runtime_error("cannot read " + path);
+    return *bytes;
 }
 
 bool exists(const std::string& path) { return fs::exists(path); }

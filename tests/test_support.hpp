@@ -85,6 +85,13 @@ long endedProcess();
 // ".old.shp") after its counter.
 std::string hiddenName(const std::string& target, long process, int counter, const std::string& tail = "");
 
+// True when `program` is on the PATH.
+bool programOnPath(const std::string& program);
+
+// Which GDAL the expectations of a test against GDAL's programs or its
+// contour generator come from (3.6.2, Debian 12's), and which one runs.
+std::string gdalOracleNote();
+
 // A whole GRID, as our reader (or GDAL's, for kinds ours does not take) gives it.
 FloatRaster readGrid(const std::string& gridFolder);
 
@@ -110,3 +117,8 @@ std::string esriWktOf(const std::string& definition);
 int utmZone(const std::string& wkt);
 
 }  // namespace kestrune::test
+
+// Skips the test, saying why, when a program it compares with is missing.
+#define KESTRUNE_REQUIRE_PROGRAM(program)          \
+    if (!::kestrune::test::programOnPath(program)) \
+    GTEST_SKIP() << program << " is not installed: this test compares our output with its own"

@@ -41,8 +41,9 @@ std::string sharedObjectProblem(const std::string& path) {
         file.seekg(static_cast<std::streamoff>(header.e_phoff));
         file.read(reinterpret_cast<char*>(segments.data()),
                   static_cast<std::streamsize>(segments.size() * sizeof(ElfW(Phdr))));
-        for (const ElfW(Phdr)& segment : segments)
-            if (segment.p_type == PT_LOAD) needed = std::max<std::uint64_t>(needed, segment.p_offset + segment.p_filesz);
+        for (const ElfW(Phdr) & segment : segments)
+            if (segment.p_type == PT_LOAD)
+                needed = std::max<std::uint64_t>(needed, segment.p_offset + segment.p_filesz);
     }
     return needed > size ? cutShort(needed, size) : std::string();
 }

@@ -46,13 +46,13 @@ TEST(GdalModule, ABrokenModuleFailsTheRasterThatNeedsIt) {
     test::writeFile(grid + "/other.asc", "ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\n1 2\n3 4\n");
     for (const BrokenModule& module : brokenModules(dir)) {
         SCOPED_TRACE(module.name);
-        test::BatchResult result =
-            test::runBatch({"--grid-folder", grid, "--contour-folder", contours}, dir,
-                           "KESTRUNE_GDAL_MODULE=" + test::shellQuoted(module.path));
+        test::BatchResult result = test::runBatch({"--grid-folder", grid, "--contour-folder", contours}, dir,
+                                                  "KESTRUNE_GDAL_MODULE=" + test::shellQuoted(module.path));
         EXPECT_EQ(result.exitStatus, 1) << result.errorOutput;
-        EXPECT_NE(result.errorOutput.find("cannot tell whether " + grid + "/other.asc is a raster: cannot load GDAL from " +
-                                          module.path + ": " + module.reason),
-                  std::string::npos)
+        EXPECT_NE(
+            result.errorOutput.find("cannot tell whether " + grid + "/other.asc is a raster: cannot load GDAL from " +
+                                    module.path + ": " + module.reason),
+            std::string::npos)
             << result.errorOutput;
         EXPECT_NE(result.errorOutput.find("Program is Stopped"), std::string::npos);
         EXPECT_EQ(test::folderNames(contours), std::vector<std::string>{});
@@ -65,8 +65,9 @@ TEST(GdalModule, AGridThatNeedsGdalLeavesNothingWhenItCannotLoad) {
     test::TempDir dir;
     const std::string ascii = dir.folder("ascii"), grid = dir.folder("grid");
     test::writeFile(ascii + "/dem.asc", "ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\n1 2\n3 4\n");
-    test::writeFile(ascii + "/dem.prj", "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137,"
-                                        "298.257223563]],PRIMEM[\"Greenwich\",0],UNIT[\"Degree\",0.0174532925199433]]");
+    test::writeFile(ascii + "/dem.prj",
+                    "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137,"
+                    "298.257223563]],PRIMEM[\"Greenwich\",0],UNIT[\"Degree\",0.0174532925199433]]");
     for (const BrokenModule& module : brokenModules(dir)) {
         SCOPED_TRACE(module.name);
         test::BatchResult result = test::runBatch({"--input", "ascii", "--ascii-folder", ascii, "--grid-folder", grid},

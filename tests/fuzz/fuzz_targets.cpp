@@ -1,5 +1,7 @@
 #include "tests/fuzz/fuzz_targets.hpp"
 
+#include "common/small_file.hpp"
+
 #include "gis/esri_ascii/esri_ascii_reader.hpp"
 #include "gis/esri_grid/esri_grid_reader.hpp"
 #include "gis/esri_grid/float_grid_tile.hpp"
@@ -97,9 +99,9 @@ void infoTables(const std::uint8_t* data, std::size_t size) {
 std::string gridFiles(const std::string& gridFolder) {
     std::string bytes;
     for (std::size_t file = 0; file < 6; ++file) {
-        std::ifstream in(fs::path(gridFolder) / kGridFiles[file], std::ios::binary);
-        if (!in) continue;
-        const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::optional<std::string> read = readSmallFile((fs::path(gridFolder) / kGridFiles[file]).string());
+        if (!read) continue;
+        const std::string& content = *read;
         bytes.push_back(static_cast<char>(file));
         for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(content.size() >> (8 * i)));
         bytes += content;

@@ -74,6 +74,8 @@ void makeContours(ContourGrid& grid, double interval, double base) {
 }
 
 TEST(CreateContours, MatchesGdalContourLevelByLevel) {
+    KESTRUNE_REQUIRE_PROGRAM("gdal_contour");
+    SCOPED_TRACE(test::gdalOracleNote());
     ContourGrid grid(test::readFile(std::string(KESTRUNE_SAMPLES_DIR) + "/xyz/dem_west.prj"));
     makeContours(grid, 10, 3);
     EXPECT_TRUE(grid.ui.messages.empty());

@@ -52,6 +52,12 @@ public:
 }  // namespace
 }  // namespace kestrune
 
+// The module's two entry points (see gdal_services.hpp).
+extern "C" {
+__attribute__((visibility("default"))) int kestruneGdalInterfaceVersion();
+__attribute__((visibility("default"))) const kestrune::GdalServices* kestruneGdalServices();
+}
+
 extern "C" __attribute__((visibility("default"))) int kestruneGdalInterfaceVersion() {
     return kestrune::kGdalInterfaceVersion;
 }

@@ -228,6 +228,7 @@ std::vector<Case> syntheticCases() {
 }
 
 TEST(GenerateContours, EqualsGdalsGeneratorOnSyntheticSurfaces) {
+    SCOPED_TRACE(test::gdalOracleNote());
     for (const Case& c : syntheticCases()) {
         SCOPED_TRACE(c.name);
         const std::vector<Line> theirs = gdalLines(c.raster, c.interval, c.base);
@@ -239,6 +240,7 @@ TEST(GenerateContours, EqualsGdalsGeneratorOnSyntheticSurfaces) {
 }
 
 TEST(GenerateContours, EqualsGdalsGeneratorOnRoughTerrain) {
+    SCOPED_TRACE(test::gdalOracleNote());
     for (unsigned seed : {1u, 2u}) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         const FloatRaster terrain = roughTerrain(260, 190, seed);

@@ -3,6 +3,12 @@
 // this build), or one of another version of the interface.
 #include "gis/gdal/gdal_services.hpp"
 
+// The module's two entry points (see gdal_services.hpp).
+extern "C" {
+__attribute__((visibility("default"))) int kestruneGdalInterfaceVersion();
+__attribute__((visibility("default"))) const kestrune::GdalServices* kestruneGdalServices();
+}
+
 extern "C" __attribute__((visibility("default"))) int kestruneGdalInterfaceVersion() {
     return KESTRUNE_FAKE_INTERFACE_VERSION;
 }

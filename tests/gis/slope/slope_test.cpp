@@ -66,6 +66,8 @@ TEST(SlopeRows, OneCellIsFlat) {
 // the window in 32-bit floats, so the heights are eighths below 4096, whose
 // float sums are exact, and both sides compute the same thing.
 TEST(SlopeRows, InteriorMatchesGdaldem) {
+    KESTRUNE_REQUIRE_PROGRAM("gdaldem");
+    SCOPED_TRACE(test::gdalOracleNote());
     test::TempDir dir;
     const int ncols = 300, nrows = 220;
     FloatRaster dem = rasterOf(ncols, nrows, std::vector<float>(ncols * nrows), 7.5);
