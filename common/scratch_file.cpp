@@ -13,18 +13,14 @@ namespace kestrune {
 
 ScratchFile::ScratchFile(const std::string& folder) : folder_(folder) {
 #ifdef O_TMPFILE
-    descriptor_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    descriptor_ = FileDescriptor(::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
 #endif
-    if (descriptor_ < 0) {  // a file system without unnamed files: a hidden name, removed at once
+    if (!descriptor_) {  // a file system without unnamed files: a hidden name, removed at once
         const std::string path = temporaryPathBeside(folder + "/scratch");
-        descriptor_ = ::open(path.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
-        if (descriptor_ >= 0) ::unlink(path.c_str());
+        descriptor_ = FileDescriptor(::open(path.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600));
+        if (descriptor_) ::unlink(path.c_str());
     }
-    if (descriptor_ < 0) fail("create");
-}
-
-ScratchFile::~ScratchFile() {
-    if (descriptor_ >= 0) ::close(descriptor_);
+    if (!descriptor_) fail("create");
 }
 
 void ScratchFile::fail(const char* action) const {
@@ -36,7 +32,7 @@ std::uint64_t ScratchFile::append(const void* bytes, std::size_t size) {
     const std::uint64_t offset = size_;
     const char* p = static_cast<const char*>(bytes);
     for (std::size_t done = 0; done < size;) {
-        const ssize_t written = ::pwrite(descriptor_, p + done, size - done, static_cast<off_t>(offset + done));
+        const ssize_t written = ::pwrite(descriptor_.get(), p + done, size - done, static_cast<off_t>(offset + done));
         if (written <= 0) fail("write");
         done += static_cast<std::size_t>(written);
     }
@@ -47,7 +43,7 @@ std::uint64_t ScratchFile::append(const void* bytes, std::size_t size) {
 void ScratchFile::read(std::uint64_t offset, void* bytes, std::size_t size) const {
     char* p = static_cast<char*>(bytes);
     for (std::size_t done = 0; done < size;) {
-        const ssize_t got = ::pread(descriptor_, p + done, size - done, static_cast<off_t>(offset + done));
+        const ssize_t got = ::pread(descriptor_.get(), p + done, size - done, static_cast<off_t>(offset + done));
         if (got <= 0) fail("read");
         done += static_cast<std::size_t>(got);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/file_descriptor.hpp"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,9 +16,6 @@ class ScratchFile {
 public:
     // Throws std::runtime_error naming the folder when no file can be made there.
     explicit ScratchFile(const std::string& folder);
-    ~ScratchFile();
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
 
     // Appends `size` bytes and returns their offset.
     std::uint64_t append(const void* bytes, std::size_t size);
@@ -25,7 +24,7 @@ public:
 private:
     [[noreturn]] void fail(const char* action) const;
     std::string folder_;
-    int descriptor_ = -1;
+    FileDescriptor descriptor_;
     std::uint64_t size_ = 0;
 };
 

@@ -81,21 +81,19 @@ void ASCII2GRID(RunContext& run) {
     // A shard converts what its XYZ step made, or its share of the folder.
     std::vector<std::string> files = shareOf(split.dataFiles, run.settings);
     if (run.madeInThisShard) files = *run.madeInThisShard;
+    // The raster takes 4 bytes a value of some 8 characters or more.
+    FolderStep step{
+        .statusPrefix = "Running : ASCII-->ESRI GRID (", .inputFolder = asciiFolder, .memoryPerInputByte = 0.5};
     // Which file may write which GRID is settled in file order first.
     std::map<std::string, std::string> madeFrom;  // GRID folder name -> source file name
-    std::map<std::string, std::string> refused;   // source file name -> why
     for (const std::string& name : files) {
         const std::string gridName = baseName(name);
         auto [earlier, fresh] = madeFrom.emplace(gridFolderName(gridName), name);
         if (!fresh)
-            refused[name] = "the GRID " + gridName + " is already made from " + earlier->second + " in this run";
+            step.refused[name] = "the GRID " + gridName + " is already made from " + earlier->second + " in this run";
     }
     std::vector<std::string> made;
-    FolderStep step;
-    step.statusPrefix = "Running : ASCII-->ESRI GRID (";
-    step.afterFailure = AfterFailure::Stop;
     step.prepare = [&](const std::string& name) -> PendingOutput {
-        if (auto why = refused.find(name); why != refused.end()) throw std::runtime_error(why->second);
         const std::string gridName = baseName(name);
         checkEarlierGrid(*workspace, gridName);
         auto grid = std::make_shared<StagedGrid>(stageGridOfAsciiRaster(
@@ -104,12 +102,6 @@ void ASCII2GRID(RunContext& run) {
             grid->commit();
             made.push_back(gridFolderName(gridName));
         };
-    };
-    // The raster takes 4 bytes a value of some 8 characters or more.
-    step.memoryNeed = [&](const std::string& name) {
-        std::error_code error;
-        const std::uintmax_t bytes = std::filesystem::file_size(joinPath(asciiFolder, name), error);
-        return error ? std::uint64_t{0} : static_cast<std::uint64_t>(bytes) / 2;
     };
     step.report = [&](const std::string& name, const std::exception& failure) {
         reportGridFailure(run, joinPath(asciiFolder, name), failure);

@@ -5,6 +5,9 @@
 #include "common/number_text.hpp"
 #include "common/worker_pool.hpp"
 
+#include <filesystem>
+#include <stdexcept>
+
 namespace kestrune {
 namespace {
 
@@ -20,10 +23,17 @@ void runFolderStep(RunContext& run, const std::vector<std::string>& fileNames, c
     const auto count = static_cast<long long>(fileNames.size());
     bool failedAndStopping = false;
     PipelineControl control = filesAtOnce(run);
-    if (step.memoryNeed) control.memoryCost = [&](std::size_t i) { return step.memoryNeed(fileNames[i]); };
+    control.memoryCost = [&](std::size_t i) {
+        std::error_code error;
+        const std::uintmax_t bytes = std::filesystem::file_size(joinPath(step.inputFolder, fileNames[i]), error);
+        return error ? std::uint64_t{0}
+                     : static_cast<std::uint64_t>(static_cast<double>(bytes) * step.memoryPerInputByte);
+    };
     control.stopStarting = [&] { return failedAndStopping || run.stopRequested(); };
     auto prepare = [&](std::size_t i) {
         try {
+            if (auto why = step.refused.find(fileNames[i]); why != step.refused.end())
+                throw std::runtime_error(why->second);
             return PreparedFile{step.prepare(fileNames[i]), nullptr};
         } catch (const std::exception&) {  // reported in its turn, on the step's thread
             return PreparedFile{nullptr, std::current_exception()};

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -32,12 +33,17 @@ using PendingOutput = std::function<void()>;
 struct FolderStep {
     std::string statusPrefix;
     AfterFailure afterFailure = AfterFailure::Stop;
+    // The folder of the files, and the memory preparing one takes at most,
+    // in bytes a byte of the file.
+    std::string inputFolder;
+    double memoryPerInputByte = 0;
+    // Files refused before any work (two of one output name, an output
+    // that would replace its input), with the reason told in their turn.
+    std::map<std::string, std::string> refused = {};
     // On the worker pool: the file's work up to its pending outputs; throws.
-    std::function<PendingOutput(const std::string& fileName)> prepare;
-    // The memory preparing a file takes at most, in bytes.
-    std::function<std::uint64_t(const std::string& fileName)> memoryNeed;
+    std::function<PendingOutput(const std::string& fileName)> prepare = {};
     // Tells the user (and clears RunOk).
-    std::function<void(const std::string& fileName, const std::exception& failure)> report;
+    std::function<void(const std::string& fileName, const std::exception& failure)> report = {};
 };
 
 void runFolderStep(RunContext& run, const std::vector<std::string>& fileNames, const FolderStep& step);

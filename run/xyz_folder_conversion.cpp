@@ -59,23 +59,24 @@ void XYZ2ASCII(RunContext& run) {
     clearLeftovers(asciiFolder);
     const SidecarSplit split = splitSidecars(listing.files, {".prj"});
     const std::vector<std::string> files = shareOf(split.dataFiles, run.settings);
+    // Points take about 24 bytes a line of some 30 characters, and the grid
+    // as much again.
+    FolderStep step{.statusPrefix = "Running : XYZ-->ASCII(",
+                    .afterFailure = AfterFailure::GoOnWithTheNextFile,
+                    .inputFolder = xyzFolder,
+                    .memoryPerInputByte = 2};
     // Which file may write which output is settled in file order first.
     std::map<std::string, std::string> madeFrom;  // output path -> XYZ file name
-    std::map<std::string, std::string> refused;   // XYZ file name -> why
     for (const std::string& name : files) {
         try {
             checkOutputIsFree(joinPath(xyzFolder, name), ascOutputPath(asciiFolder, name), madeFrom, name);
         } catch (const std::runtime_error& failure) {
-            refused[name] = failure.what();
+            step.refused[name] = failure.what();
         }
     }
     const GriddingOptions options = griddingOptions(run.settings);
     std::vector<std::string> made;
-    FolderStep step;
-    step.statusPrefix = "Running : XYZ-->ASCII(";
-    step.afterFailure = AfterFailure::GoOnWithTheNextFile;
     step.prepare = [&](const std::string& name) -> PendingOutput {
-        if (auto why = refused.find(name); why != refused.end()) throw std::runtime_error(why->second);
         const std::string ascPath = ascOutputPath(asciiFolder, name);
         checkEarlierOutput(ascPath);
         std::shared_ptr<OutputFile> asc = stageXyzGrid(joinPath(xyzFolder, name), ascPath, options);
@@ -84,13 +85,6 @@ void XYZ2ASCII(RunContext& run) {
             copyProjections(split, name, xyzFolder, asciiFolder);
             made.push_back(fs::path(ascOutputPath(asciiFolder, name)).filename().string());
         };
-    };
-    // Points take about 24 bytes a line of some 30 characters, and the grid
-    // as much again.
-    step.memoryNeed = [&](const std::string& name) {
-        std::error_code error;
-        const std::uintmax_t bytes = fs::file_size(joinPath(xyzFolder, name), error);
-        return error ? std::uint64_t{0} : static_cast<std::uint64_t>(bytes) * 2;
     };
     step.report = [&](const std::string& name, const std::exception& failure) {
         XyzGridEngine(run, joinPath(xyzFolder, name), failure);

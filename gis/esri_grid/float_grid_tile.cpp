@@ -3,6 +3,7 @@
 #include "gis/esri_grid/grid_files.hpp"
 
 #include "common/byte_order.hpp"
+#include "common/file_descriptor.hpp"
 #include "common/number_text.hpp"
 
 #include <fcntl.h>
@@ -17,21 +18,6 @@
 
 namespace kestrune {
 namespace {
-
-// A file descriptor, closed with its owner.
-class Descriptor {
-public:
-    explicit Descriptor(const std::string& path) : value_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~Descriptor() {
-        if (value_ >= 0) ::close(value_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return value_; }
-
-private:
-    int value_;
-};
 
 // No raster is wider or taller than this many cells.
 constexpr double kMostCellsAcross = 1e9;
@@ -131,7 +117,8 @@ private:
         std::int64_t words;
     };
 
-    explicit FloatGridTile(const std::string& dataPath) : dataPath_(dataPath), data_(dataPath) {}
+    explicit FloatGridTile(const std::string& dataPath)
+        : dataPath_(dataPath), data_(::open(dataPath.c_str(), O_RDONLY | O_CLOEXEC)) {}
 
     // The payload of a block, or nullptr for a block of NoData.
     const char* readBlock(std::int64_t entry, std::vector<char>& record) const {
@@ -147,7 +134,7 @@ private:
     RasterGeometry geometry_;
     std::int64_t blocksPerRow_ = 0, blockWidth_ = 0, blockHeight_ = 0;
     std::string dataPath_;
-    Descriptor data_;
+    FileDescriptor data_;
     std::vector<Block> blocks_;
 };
 

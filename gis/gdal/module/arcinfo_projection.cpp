@@ -92,55 +92,75 @@ KeywordText projectedHead(const std::string& projection, const OGRSpatialReferen
     return text;
 }
 
-// Projections the keyword form holds by parameters, in the order GDAL's
-// reader takes them; angles in degrees, false easting and northing in metres.
+// A projection the keyword form holds by parameters: its keyword and its
+// parameters in the order GDAL's reader takes them, each with the comment
+// ArcGIS writes after it; angles in degrees, false easting and northing in
+// metres.
+struct ParameterForm {
+    const char* method;  // GDAL's name of the projection
+    const char* keyword;
+    std::vector<std::pair<const char*, const char*>> parameters;  // GDAL's name, comment
+};
+
+const std::vector<ParameterForm>& parameterForms() {
+    static const std::pair<const char*, const char*> east{SRS_PP_FALSE_EASTING, "false easting (meters)"};
+    static const std::pair<const char*, const char*> north{SRS_PP_FALSE_NORTHING, "false northing (meters)"};
+    static const std::vector<ParameterForm> forms = {
+        {SRS_PT_TRANSVERSE_MERCATOR,
+         "TRANSVERSE",
+         {{SRS_PP_SCALE_FACTOR, "scale factor at central meridian"},
+          {SRS_PP_CENTRAL_MERIDIAN, "longitude of central meridian"},
+          {SRS_PP_LATITUDE_OF_ORIGIN, "latitude of origin"},
+          east,
+          north}},
+        {SRS_PT_LAMBERT_CONFORMAL_CONIC_2SP,
+         "LAMBERT",
+         {{SRS_PP_STANDARD_PARALLEL_1, "1st standard parallel"},
+          {SRS_PP_STANDARD_PARALLEL_2, "2nd standard parallel"},
+          {SRS_PP_CENTRAL_MERIDIAN, "central meridian"},
+          {SRS_PP_LATITUDE_OF_ORIGIN, "latitude of projection's origin"},
+          east,
+          north}},
+        {SRS_PT_ALBERS_CONIC_EQUAL_AREA,
+         "ALBERS",
+         {{SRS_PP_STANDARD_PARALLEL_1, "1st standard parallel"},
+          {SRS_PP_STANDARD_PARALLEL_2, "2nd standard parallel"},
+          {SRS_PP_LONGITUDE_OF_CENTER, "central meridian"},
+          {SRS_PP_LATITUDE_OF_CENTER, "latitude of projection's origin"},
+          east,
+          north}},
+        {SRS_PT_LAMBERT_AZIMUTHAL_EQUAL_AREA,
+         "LAMBERT_AZIMUTHAL",
+         {{SRS_PP_LONGITUDE_OF_CENTER, "longitude of center of projection"},
+          {SRS_PP_LATITUDE_OF_CENTER, "latitude of center of projection"},
+          east,
+          north}},
+        {SRS_PT_POLYCONIC,
+         "POLYCONIC",
+         {{SRS_PP_CENTRAL_MERIDIAN, "longitude of central meridian"},
+          {SRS_PP_LATITUDE_OF_ORIGIN, "latitude of projection's origin"},
+          east,
+          north}},
+        {SRS_PT_MERCATOR_2SP,
+         "MERCATOR",
+         {{SRS_PP_CENTRAL_MERIDIAN, "longitude of central meridian"},
+          {SRS_PP_STANDARD_PARALLEL_1, "latitude of true scale"},
+          east,
+          north}},
+    };
+    return forms;
+}
+
+// The keyword form of a projection parameterForms() holds.
 std::optional<std::string> parameterForm(const OGRSpatialReference& srs, const KeywordDatum& datum) {
     const std::string method = srs.GetAttrValue("PROJECTION") ? srs.GetAttrValue("PROJECTION") : "";
-    auto p = [&](const char* name) { return srs.GetNormProjParm(name, 0.0); };
-    auto head = [&](const char* projection) {
-        return projectedHead(projection, srs, datum).line("Xshift", "0.0").line("Yshift", "0.0").line("Parameters");
-    };
-    if (method == SRS_PT_TRANSVERSE_MERCATOR)
-        return head("TRANSVERSE")
-            .parameter(p(SRS_PP_SCALE_FACTOR), "scale factor at central meridian")
-            .parameter(p(SRS_PP_CENTRAL_MERIDIAN), "longitude of central meridian")
-            .parameter(p(SRS_PP_LATITUDE_OF_ORIGIN), "latitude of origin")
-            .parameter(p(SRS_PP_FALSE_EASTING), "false easting (meters)")
-            .parameter(p(SRS_PP_FALSE_NORTHING), "false northing (meters)")
-            .text();
-    if (method == SRS_PT_LAMBERT_CONFORMAL_CONIC_2SP || method == SRS_PT_ALBERS_CONIC_EQUAL_AREA) {
-        const bool albers = method == SRS_PT_ALBERS_CONIC_EQUAL_AREA;
-        return head(albers ? "ALBERS" : "LAMBERT")
-            .parameter(p(SRS_PP_STANDARD_PARALLEL_1), "1st standard parallel")
-            .parameter(p(SRS_PP_STANDARD_PARALLEL_2), "2nd standard parallel")
-            .parameter(p(albers ? SRS_PP_LONGITUDE_OF_CENTER : SRS_PP_CENTRAL_MERIDIAN), "central meridian")
-            .parameter(p(albers ? SRS_PP_LATITUDE_OF_CENTER : SRS_PP_LATITUDE_OF_ORIGIN),
-                       "latitude of projection's origin")
-            .parameter(p(SRS_PP_FALSE_EASTING), "false easting (meters)")
-            .parameter(p(SRS_PP_FALSE_NORTHING), "false northing (meters)")
-            .text();
+    for (const ParameterForm& form : parameterForms()) {
+        if (method != form.method) continue;
+        KeywordText text = projectedHead(form.keyword, srs, datum);
+        text.line("Xshift", "0.0").line("Yshift", "0.0").line("Parameters");
+        for (const auto& [name, comment] : form.parameters) text.parameter(srs.GetNormProjParm(name, 0.0), comment);
+        return text.text();
     }
-    if (method == SRS_PT_LAMBERT_AZIMUTHAL_EQUAL_AREA)
-        return head("LAMBERT_AZIMUTHAL")
-            .parameter(p(SRS_PP_LONGITUDE_OF_CENTER), "longitude of center of projection")
-            .parameter(p(SRS_PP_LATITUDE_OF_CENTER), "latitude of center of projection")
-            .parameter(p(SRS_PP_FALSE_EASTING), "false easting (meters)")
-            .parameter(p(SRS_PP_FALSE_NORTHING), "false northing (meters)")
-            .text();
-    if (method == SRS_PT_POLYCONIC)
-        return head("POLYCONIC")
-            .parameter(p(SRS_PP_CENTRAL_MERIDIAN), "longitude of central meridian")
-            .parameter(p(SRS_PP_LATITUDE_OF_ORIGIN), "latitude of projection's origin")
-            .parameter(p(SRS_PP_FALSE_EASTING), "false easting (meters)")
-            .parameter(p(SRS_PP_FALSE_NORTHING), "false northing (meters)")
-            .text();
-    if (method == SRS_PT_MERCATOR_2SP)
-        return head("MERCATOR")
-            .parameter(p(SRS_PP_CENTRAL_MERIDIAN), "longitude of central meridian")
-            .parameter(p(SRS_PP_STANDARD_PARALLEL_1), "latitude of true scale")
-            .parameter(p(SRS_PP_FALSE_EASTING), "false easting (meters)")
-            .parameter(p(SRS_PP_FALSE_NORTHING), "false northing (meters)")
-            .text();
     return std::nullopt;
 }
 
