@@ -61,7 +61,8 @@ WorkerPool& WorkerPool::instance() {
 }
 
 WorkerPool::WorkerPool(unsigned size) : size_(std::max(1u, size)) {
-    for (unsigned i = 1; i < size_; ++i) workers_.emplace_back([this] { workerLoop(); });
+    if (size_ == 1) return;  // the waiting thread does everything
+    for (unsigned i = 0; i < size_; ++i) workers_.emplace_back([this] { workerLoop(); });
 }
 
 WorkerPool::~WorkerPool() {
@@ -139,10 +140,14 @@ void WorkerPool::workerLoop() {
 }
 
 void WorkerPool::wait(Group& group) {
+    // A task waiting for tasks it queued must help with them (all workers
+    // may be waiting so); a thread outside the pool only waits, unless the
+    // pool has no workers of its own.
+    const bool helps = groupAtWork != nullptr || workers_.empty();
     std::unique_lock<std::mutex> lock(mutex_);
     while (group.pending_ > 0) {
         Task task;
-        if (popTask(&group, task)) {
+        if (helps && popTask(&group, task)) {
             lock.unlock();
             runTask(task);
             lock.lock();

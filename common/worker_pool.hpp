@@ -18,13 +18,13 @@
 namespace kestrune {
 
 // The one pool of worker threads of the process. Its size is the number of
-// threads that work at once, the thread that waits for the work included: a
+// threads that work at once: that many workers, while the thread that waits
+// for their work (the run's) only waits, and takes what is done at once. A
 // pool of size 1 has no worker threads and does everything on the caller.
-// A thread that waits for a group runs the group's queued tasks meanwhile,
-// and the tasks that those tasks queued, in groups of their own, to wait
-// for in turn; never an unrelated task, which could keep it from what it
-// waits for long after that is done. So tasks may wait for tasks of their
-// own without ever blocking the pool.
+// A task that waits for tasks it queued runs them meanwhile, and the tasks
+// those queued in turn; never an unrelated task, which could keep it from
+// what it waits for long after that is done. So tasks may wait for tasks of
+// their own without ever blocking the pool.
 class WorkerPool {
 public:
     // A set of tasks that can be waited for together.

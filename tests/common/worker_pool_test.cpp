@@ -63,41 +63,54 @@ private:
     std::thread::id thread_;
 };
 
-// A thread waiting for a group never takes an unrelated task meanwhile: it
+// A task waiting for a group never takes an unrelated task meanwhile: it
 // could be held there long after what it waits for is done (a file's
-// outputs would wait for the next file's work). Here the worker runs the
-// group's one task, which waits a while for the other group's task: that
-// one must not start on the waiting thread.
+// outputs would wait for the next file's work). Here a task waits for a
+// task of its own that the other worker runs; that one waits a while for an
+// unrelated task, which must not start meanwhile: both workers are busy,
+// and the run's thread only waits.
 TEST(WorkerPool, AWaiterTakesNoTaskOfAnotherGroup) {
     WorkerPool pool(2);
-    WorkerPool::Group mine, other;
-    Signal mineStarted, otherRan;
-    pool.submit(mine, [&] {
-        mineStarted.raise();
-        otherRan.await(std::chrono::milliseconds(300));
+    WorkerPool::Group outer, other;
+    Signal ownStarted, otherRan;
+    std::atomic<bool> otherRanMeanwhile{false};
+    pool.submit(outer, [&] {
+        WorkerPool::Group own;
+        pool.submit(own, [&] {
+            ownStarted.raise();
+            otherRanMeanwhile = otherRan.await(std::chrono::milliseconds(300));
+        });
+        ownStarted.await(std::chrono::seconds(10));  // on the other worker
+        pool.wait(own);
     });
-    ASSERT_TRUE(mineStarted.await(std::chrono::seconds(10)));
+    ASSERT_TRUE(ownStarted.await(std::chrono::seconds(10)));
     pool.submit(other, [&] { otherRan.raise(); });
-    pool.wait(mine);
+    pool.wait(outer);
     pool.wait(other);
-    EXPECT_NE(otherRan.raisedOn(), std::this_thread::get_id());
+    EXPECT_FALSE(otherRanMeanwhile);
 }
 
-// But it helps with the tasks that its group's tasks queued: a file's bands.
-TEST(WorkerPool, AWaiterHelpsWithTasksItsGroupQueued) {
+// But it runs the tasks it queued itself when no other thread is free: a
+// file's bands while the other worker is busy.
+TEST(WorkerPool, AWaiterRunsTheTasksItQueued) {
     WorkerPool pool(2);
-    WorkerPool::Group file;
-    Signal fileStarted, bandRan;
+    WorkerPool::Group busy, file;
+    Signal busyStarted, bandRan;
+    std::thread::id fileThread;
+    pool.submit(busy, [&] {
+        busyStarted.raise();
+        bandRan.await(std::chrono::seconds(10));
+    });
+    ASSERT_TRUE(busyStarted.await(std::chrono::seconds(10)));
     pool.submit(file, [&] {
+        fileThread = std::this_thread::get_id();
         WorkerPool::Group bands;
         pool.submit(bands, [&] { bandRan.raise(); });
-        fileStarted.raise();
-        bandRan.await(std::chrono::seconds(10));  // the waiter takes it meanwhile
         pool.wait(bands);
     });
-    fileStarted.await(std::chrono::seconds(10));
     pool.wait(file);
-    EXPECT_EQ(bandRan.raisedOn(), std::this_thread::get_id());
+    pool.wait(busy);
+    EXPECT_EQ(bandRan.raisedOn(), fileThread);
 }
 
 TEST(OrderedPipeline, ConsumesInOrderWhileProducingAhead) {
