@@ -45,11 +45,9 @@ ContourWork prepareContours(const RasterDataset& pRasterDs, const std::string& s
                             const ContourOptions& options) {
     ContourWork work;
     try {
-        const RasterRows raster = pRasterDs.open();
         const std::string target = (fs::path(strExportFolder) / pRasterDs.baseName()).string();
-        StagedShapefile staged(target);
-        writeContourShapefile(raster, pRasterDs.projection(), staged.basePath(), pRasterDs.name(), options, target);
-        work.shapefile.emplace(std::move(staged));
+        work.shapefile.emplace(
+            stageContourShapefile(pRasterDs.open(), pRasterDs.projection(), target, pRasterDs.name(), options));
     } catch (const std::exception&) {  // passed on in its turn, on the run's thread
         work.failure = std::current_exception();
     }

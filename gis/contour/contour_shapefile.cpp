@@ -107,15 +107,17 @@ private:
 
 }  // namespace
 
-void writeContourShapefile(const RasterRows& raster, const std::string& projection, const std::string& basePath,
-                           const std::string& name, const ContourOptions& options, const std::string& shownBase) {
+StagedShapefile stageContourShapefile(const RasterRows& raster, const std::string& projection,
+                                      const std::string& targetBase, const std::string& name,
+                                      const ContourOptions& options) {
     const ContourLevels& levels = options.levels;
     checkLevels(raster, levels);
-    PolylineShapefileWriter writer(basePath, {{"ID", 8, 0}, {"CONTOUR", 12, 3}}, esriWkt(projection), options.sizeLimit,
-                                   shownBase);
+    StagedShapefile staged(targetBase);
+    PolylineShapefileWriter writer(staged.basePath(), {{"ID", 8, 0}, {"CONTOUR", 12, 3}}, esriWkt(projection),
+                                   options.sizeLimit, targetBase);
     ShapefileContourWriter contours(writer, raster.geometry);
     ContourMemory memory;
-    memory.scratchFolder = fs::path(basePath).parent_path().string();  // on the disk the output goes to
+    memory.scratchFolder = fs::path(targetBase).parent_path().string();  // on the disk the output goes to
     generateContours(raster, levels, contours, memory);
     try {
         writer.finish();
@@ -124,6 +126,7 @@ void writeContourShapefile(const RasterRows& raster, const std::string& projecti
                                  ", more than the " + formatByteSize(options.sizeLimit) +
                                  " a shapefile holds; use a larger interval");
     }
+    return staged;
 }
 
 }  // namespace kestrune

@@ -3,6 +3,7 @@
 #include "gis/contour/contour_levels.hpp"
 #include "gis/raster/float_raster.hpp"
 #include "gis/shapefile/polyline_shapefile_writer.hpp"
+#include "gis/shapefile/staged_shapefile.hpp"
 
 #include <cstdint>
 #include <string>
@@ -16,18 +17,19 @@ struct ContourOptions {
     std::uint64_t sizeLimit = kShapefileFileLimit;
 };
 
-// Writes the contour lines of `raster` (see generateContours) as the
-// polyline shapefile <basePath>.shp, .shx and .dbf, with the fields ID (a
+// Writes the contour lines of `raster` (see generateContours) under a hidden
+// base name beside `targetBase` (see StagedShapefile), as the polyline
+// shapefile .shp, .shx and .dbf, with the fields ID (a
 // running number from 0, in the order the lines are written) and CONTOUR
-// (the level), and <basePath>.prj in ESRI's WKT when `projection` (WKT or
+// (the level), and .prj in ESRI's WKT when `projection` (WKT or
 // ESRI's keyword form) can be read. `name` names the raster in messages.
 // Throws std::runtime_error for an interval that is not positive, more than
 // 100000 levels over the raster's values, a start value too far from them
 // to count levels in, and contours that would pass the size limit ("the
 // contours of dem need 2.9 GB, more than the 2 GB a shapefile holds; use a
-// larger interval"); the files written so far stay for the caller to remove.
-// Messages name `shownBase` (the base path unless given).
-void writeContourShapefile(const RasterRows& raster, const std::string& projection, const std::string& basePath,
-                           const std::string& name, const ContourOptions& options, const std::string& shownBase = {});
+// larger interval"), and leaves nothing behind. Messages name the target.
+StagedShapefile stageContourShapefile(const RasterRows& raster, const std::string& projection,
+                                      const std::string& targetBase, const std::string& name,
+                                      const ContourOptions& options);
 
 }  // namespace kestrune
