@@ -87,7 +87,22 @@ const std::map<std::string, Setter>& setters() {
         {"--slope-folder", outputFolder(&RunSettings::slopeFolder, &RunSettings::slopeOutput)},
         {"--threads", setThreads},
         {"--shard", setShard},
+        {"--log",
+         [](BatchOptions& o, const std::string& value) {
+             o.logPath = value;
+             return std::string();
+         }},
     };
+    return table;
+}
+
+// Options without a value.
+const std::map<std::string, bool BatchOptions::*>& flags() {
+    static const std::map<std::string, bool BatchOptions::*> table = {{"--help", &BatchOptions::helpWanted},
+                                                                      {"-h", &BatchOptions::helpWanted},
+                                                                      {"--version", &BatchOptions::versionWanted},
+                                                                      {"--quiet", &BatchOptions::quiet},
+                                                                      {"--progress", &BatchOptions::progress}};
     return table;
 }
 
@@ -95,15 +110,16 @@ const std::map<std::string, Setter>& setters() {
 
 BatchOptions parseBatchOptions(const std::vector<std::string>& arguments) {
     BatchOptions options;
+    if (arguments.empty()) {
+        options.usageError = "nothing to do: give at least --grid-folder";
+        return options;
+    }
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string name = arguments[i];
-        if (name == "--help" || name == "-h") {
-            options.helpWanted = true;
-            return options;
-        }
-        if (name == "--version") {
-            options.versionWanted = true;
-            return options;
+        if (auto flag = flags().find(name); flag != flags().end()) {
+            options.*(flag->second) = true;
+            if (options.helpWanted || options.versionWanted) return options;
+            continue;
         }
         std::string value;
         bool inlineValue = false;
@@ -128,6 +144,13 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& arguments) {
         if (!options.usageError.empty()) return options;
     }
     return options;
+}
+
+std::string batchUsage() {
+    return R"(Usage: kestrune-batch [--input xyz|ascii|grid] [--xyz-folder DIR] [--ascii-folder DIR]
+                      --grid-folder DIR [--slope-folder DIR] [--contour-folder DIR] [options]
+Try kestrune-batch --help for every option.
+)";
 }
 
 std::string batchHelpText() {
@@ -160,14 +183,19 @@ Every folder must exist; nothing creates them.
                            whose place in the sorted folder listing (from 0)
                            is K modulo N, and what they make (with grid, the
                            GRIDs); for job arrays and GNU parallel
+  --quiet                  print nothing but failures
+  --progress               on a pipe, print each file's progress as GDAL
+                           does: 0...10...20...30...40...50...60...70...80...90...100 - done.
+                           (a terminal always shows the percentage and the time left)
+  --log FILE               append every status line and message to FILE, with the time
   --version                show the version
   --help                   show this text
 
-Messages and progress go to standard error, one line each.
-Ctrl-C or SIGTERM stops the run after the files being worked on; their
-outputs are complete or not there. A second one stops at once.
+Messages and progress go to standard error. Ctrl-C, SIGTERM or SIGHUP stops
+the run within a second: the file being worked on is left as it was before,
+files already finished keep their outputs. A second signal stops at once.
 Exit status: 0 all files were finished, 1 the run stopped with errors or
-was stopped, 2 the options were wrong (nothing was run).
+was stopped, 2 the options or the settings were wrong (nothing was run).
 )";
 }
 

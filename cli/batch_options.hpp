@@ -11,17 +11,22 @@ namespace kestrune {
 // the version, or nothing because the arguments are wrong (`usageError` says why).
 struct BatchOptions {
     RunSettings settings;
-    unsigned threads = 0;  // the worker pool's size; 0 is the default
+    unsigned threads = 0;   // the worker pool's size; 0 is the default
+    bool quiet = false;     // nothing but failures
+    bool progress = false;  // progress marks on a pipe too
+    std::string logPath;    // append every line to this file
     bool helpWanted = false;
     bool versionWanted = false;
     std::string usageError;
 };
 
 // Reads the arguments after the program name. Values are kept as typed; only
-// --input and --separator take fixed words.
+// --input and --separator take fixed words. No arguments at all is a usage
+// error: the usage is what the user needs to see.
 BatchOptions parseBatchOptions(const std::vector<std::string>& arguments);
 
-// The text --help prints.
+// The text --help prints, and its first lines, which a usage error shows.
 std::string batchHelpText();
+std::string batchUsage();
 
 }  // namespace kestrune

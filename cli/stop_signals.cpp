@@ -1,20 +1,17 @@
 #include "cli/stop_signals.hpp"
 
+#include "common/stop_request.hpp"
+
 #include <unistd.h>
-#include <atomic>
 #include <csignal>
 #include <cstring>
 
 namespace kestrune {
 namespace {
 
-std::atomic<bool> stopReceived{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "the flag is set from a signal handler");
-
 extern "C" void askToStop(int) {
-    stopReceived.store(true);
-    static const char note[] =
-        "kestrune-batch: stopping after the files being worked on (send the signal again to stop at once)\n";
+    requestStop();
+    static const char note[] = "kestrune-batch: stopping (send the signal again to stop at once)\n";
     ssize_t ignored = ::write(STDERR_FILENO, note, sizeof note - 1);  // all a handler may do to tell
     (void)ignored;
 }
@@ -27,10 +24,10 @@ void stopOnSignals() {
     action.sa_handler = askToStop;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESETHAND | SA_RESTART;  // the second signal finds the default action
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+    // A reader of standard error that goes away (| head) is a stop, told by
+    // the failed write, not a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
 }
-
-bool stopSignalReceived() { return stopReceived.load(); }
 
 }  // namespace kestrune

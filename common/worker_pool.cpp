@@ -1,5 +1,7 @@
 #include "common/worker_pool.hpp"
 
+#include "common/stop_request.hpp"
+
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
@@ -108,6 +110,7 @@ void WorkerPool::runTask(Task& task) {
     const Group* outer = groupAtWork;
     groupAtWork = task.group;
     try {
+        stopIfRequested();  // queued work does not begin once a stop is asked for
         task.run();
     } catch (...) {  // handed to the waiter, who rethrows it
         failure = std::current_exception();
@@ -140,6 +143,12 @@ void WorkerPool::workerLoop() {
 }
 
 void WorkerPool::wait(Group& group) {
+    while (!waitFor(group, std::chrono::hours(1))) {
+    }
+}
+
+bool WorkerPool::waitFor(Group& group, std::chrono::milliseconds patience) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
     // A task waiting for tasks it queued must help with them (all workers
     // may be waiting so); a thread outside the pool only waits, unless the
     // pool has no workers of its own.
@@ -153,8 +162,9 @@ void WorkerPool::wait(Group& group) {
             lock.lock();
             continue;
         }
-        groupDone_.wait(lock);
+        if (groupDone_.wait_until(lock, deadline) == std::cv_status::timeout) return group.pending_ == 0;
     }
+    return true;
 }
 
 }  // namespace kestrune

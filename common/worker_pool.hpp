@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -68,6 +69,8 @@ public:
     // Returns when every task of the group has run, running its queued tasks
     // (and theirs) meanwhile. Does not throw: see Group::failure().
     void wait(Group& group);
+    // The same, for at most about `patience`: true when the group is done.
+    bool waitFor(Group& group, std::chrono::milliseconds patience);
 
 private:
     struct Task {
@@ -122,6 +125,9 @@ struct PipelineControl {
     // Asked before each start: true ends the starting; what was started is
     // still consumed.
     std::function<bool()> stopStarting;
+    // Called on the consuming thread when it begins to wait for index i, and
+    // again every tenth of a second while it waits: to show what is at work.
+    std::function<void(std::size_t)> waitingFor;
 };
 
 // Computes produce(i) for i in [0, count) on the pool and hands each result
@@ -162,10 +168,14 @@ public:
             if (!*stopped) slot->result.emplace(produce(index));
         });
     }
-    // The oldest result, once its task has run; throws its failure.
-    Result takeOldest() {
+    // The oldest result, index `index`, once its task has run; throws its failure.
+    Result takeOldest(std::size_t index, const std::function<void(std::size_t)>& waitingFor) {
         Slot& slot = *slots_.front();
-        pool_.wait(slot.group);
+        if (!waitingFor) pool_.wait(slot.group);
+        for (bool done = !waitingFor; !done;) {
+            waitingFor(index);
+            done = pool_.waitFor(slot.group, std::chrono::milliseconds(100));
+        }
         if (slot.group.failure()) {
             *stopped_ = true;
             std::rethrow_exception(slot.group.failure());
@@ -207,7 +217,7 @@ std::size_t orderedPipeline(std::size_t count, const PipelineControl& control, P
     };
     startMore();
     while (consumed < started) {
-        Result result = running.takeOldest();
+        Result result = running.takeOldest(consumed, control.waitingFor);
         inFlight -= costs[consumed];
         const std::size_t index = consumed++;
         startMore();

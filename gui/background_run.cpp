@@ -1,6 +1,7 @@
 #include "gui/background_run.hpp"
 
 #include "common/failure_description.hpp"
+#include "common/stop_request.hpp"
 #include "run/run_sequence.hpp"
 #include "run/user_interface.hpp"
 
@@ -16,8 +17,8 @@ namespace {
 class CarriedOverUi : public UserInterface {
 public:
     CarriedOverUi(QObject& windowSide, const BackgroundRun::StatusShower& showStatus,
-                  const BackgroundRun::MessageShower& showMessage, const std::atomic<bool>& stopRequested)
-        : windowSide_(windowSide), showStatus_(showStatus), showMessage_(showMessage), stopRequested_(stopRequested) {}
+                  const BackgroundRun::ProgressShower& showProgress, const BackgroundRun::MessageShower& showMessage)
+        : windowSide_(windowSide), showStatus_(showStatus), showProgress_(showProgress), showMessage_(showMessage) {}
 
     void showMessage(const std::string& prompt, const std::string& title) override {
         const QString shownPrompt = QString::fromStdString(prompt);
@@ -30,19 +31,26 @@ public:
             &windowSide_, [show = showStatus_, shown = QString::fromStdString(text)] { show(shown); },
             Qt::QueuedConnection);
     }
-    bool stopRequested() const override { return stopRequested_; }
+    void setProgress(double fraction) override {
+        QMetaObject::invokeMethod(
+            &windowSide_, [show = showProgress_, fraction] { show(fraction); }, Qt::QueuedConnection);
+    }
 
 private:
     QObject& windowSide_;
     const BackgroundRun::StatusShower& showStatus_;
+    const BackgroundRun::ProgressShower& showProgress_;
     const BackgroundRun::MessageShower& showMessage_;
-    const std::atomic<bool>& stopRequested_;
 };
 
 }  // namespace
 
-BackgroundRun::BackgroundRun(StatusShower showStatus, MessageShower showMessage, QObject* parent)
-    : QObject(parent), showStatus_(std::move(showStatus)), showMessage_(std::move(showMessage)) {}
+BackgroundRun::BackgroundRun(StatusShower showStatus, ProgressShower showProgress, MessageShower showMessage,
+                             QObject* parent)
+    : QObject(parent),
+      showStatus_(std::move(showStatus)),
+      showProgress_(std::move(showProgress)),
+      showMessage_(std::move(showMessage)) {}
 
 BackgroundRun::~BackgroundRun() {
     if (!running()) return;
@@ -52,18 +60,20 @@ BackgroundRun::~BackgroundRun() {
     thread_.join();
 }
 
+void BackgroundRun::requestStop() { kestrune::requestStop(); }
+
 void BackgroundRun::start(const RunSettings& settings) {
     if (running()) throw std::logic_error("a run is working already");
-    stopRequested_ = false;
+    withdrawStopRequest();
     done_ = false;
     thread_ = std::thread([this, settings] { runOnThread(settings); });
 }
 
 void BackgroundRun::runOnThread(RunSettings settings) {
-    CarriedOverUi ui(*this, showStatus_, showMessage_, stopRequested_);
+    CarriedOverUi ui(*this, showStatus_, showProgress_, showMessage_);
     bool runOk = false;
     try {
-        runOk = runSequence(settings, ui);
+        runOk = runSequence(settings, ui).finished;
     } catch (const std::exception& failure) {  // the steps report their own; this is the last resort
         ui.showMessage(describeFailure(failure), "Program was interrupted");
     }

@@ -19,17 +19,19 @@ class BackgroundRun : public QObject {
     Q_OBJECT
 public:
     using StatusShower = std::function<void(const QString& text)>;
+    using ProgressShower = std::function<void(double fraction)>;
     using MessageShower = std::function<void(const QString& prompt, const QString& title)>;
 
     // The showers are called on this object's thread, the window's.
-    BackgroundRun(StatusShower showStatus, MessageShower showMessage, QObject* parent = nullptr);
+    BackgroundRun(StatusShower showStatus, ProgressShower showProgress, MessageShower showMessage,
+                  QObject* parent = nullptr);
     // Waits for a run still working, after asking it to stop.
     ~BackgroundRun() override;
 
     // Starts a run with these settings; one at a time.
     void start(const RunSettings& settings);
-    // Asks the run to stop after the files being worked on.
-    void requestStop() { stopRequested_ = true; }
+    // Asks the run to stop: the file at work is left as it was before.
+    void requestStop();
     bool running() const { return thread_.joinable(); }
 
 signals:
@@ -41,8 +43,8 @@ private:
     void collect(bool runOk);
 
     StatusShower showStatus_;
+    ProgressShower showProgress_;
     MessageShower showMessage_;
-    std::atomic<bool> stopRequested_{false};
     std::atomic<bool> done_{false};
     std::thread thread_;
 };

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -88,11 +89,12 @@ FrmMain::FrmMain(QWidget* parent) : QWidget(parent) {
     };
     askToStop_ = [this] {
         return QMessageBox::question(this, kApplicationTitle,
-                                     "A run is working. Stop it after the files being worked on and close?") ==
-               QMessageBox::Yes;
+                                     "A run is working. Stop it now and close? Files already finished keep their "
+                                     "outputs; the file at work is left as it was.") == QMessageBox::Yes;
     };
     run_ =
-        new BackgroundRun([this](const QString& text) { Label6->setText(text); },
+        new BackgroundRun([this](const QString& text) { showStatus(text); },
+                          [this](double fraction) { StatusProgress->setValue(static_cast<int>(fraction * 1000)); },
                           [this](const QString& prompt, const QString& title) { showMessage_(prompt, title); }, this);
     connect(run_, &BackgroundRun::finished, this, &FrmMain::runEnded);
     Form_Initialize();
@@ -149,6 +151,14 @@ void FrmMain::buildControls() {
     Command4 = button(this, "Command4", "Go", 5160, 5040, 855, 375);
     Command5 = button(this, "Command5", "Exit", 6240, 5040, 855, 375);
     Label6 = label(this, "Label6", "", 120, 5520, 7095, 375);
+    // The progress of the file the status line names: a thin bar along the
+    // foot of the status line, shown while it names one.
+    StatusProgress = new QProgressBar(Label6);
+    StatusProgress->setObjectName("StatusProgress");
+    StatusProgress->setRange(0, 1000);
+    StatusProgress->setTextVisible(false);
+    StatusProgress->setGeometry(0, Label6->height() - 3, Label6->width(), 3);
+    StatusProgress->hide();
 
     // The start state: "ESRI GRID", "Unknown Cell Size", both outputs off.
     Option3->setChecked(true);
@@ -303,6 +313,12 @@ void FrmMain::runEnded() {
         closeAfterRun_ = false;
         close();
     }
+}
+
+void FrmMain::showStatus(const QString& text) {
+    Label6->setText(text);
+    StatusProgress->setValue(0);
+    StatusProgress->setVisible(!text.isEmpty());
 }
 
 void FrmMain::Command5_Click() { close(); }

@@ -15,6 +15,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 
@@ -64,6 +65,8 @@ public:
     QPushButton *Command1, *Command2, *Command3, *Command4, *Command5, *Command6, *Command7;
     QLabel *Label1_0, *Label1_1, *Label1_2, *Label2, *Label3, *Label4, *Label5, *Label6, *Label8;
     QLabel *Image1, *Image2;
+    // How far the file the status line names has come.
+    QProgressBar* StatusProgress;
 
 public slots:
     void Option1_Click();
@@ -93,6 +96,7 @@ private:
     void setTabOrderByIndex();
     void selectFolder(FolderCode code);
     void setRunControlsEnabled(bool enabled);
+    void showStatus(const QString& text);
     void runEnded();
 
     std::function<void(const QString&, const QString&)> showMessage_;

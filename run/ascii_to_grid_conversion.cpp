@@ -3,6 +3,7 @@
 #include "common/failure_description.hpp"
 #include "common/file_naming.hpp"
 #include "common/folder_listing.hpp"
+#include "common/progress.hpp"
 #include "common/sidecar_files.hpp"
 #include "common/small_file.hpp"
 #include "gis/esri_ascii/esri_ascii_reader.hpp"
@@ -43,7 +44,12 @@ StagedGrid stageGridOfAsciiRaster(const std::string& asciiPath, const RasterWork
                                   const std::string& gridName, const std::string& projectionPath) {
     if (std::string problem = gridNameProblem(gridName); !problem.empty()) throw std::runtime_error(problem);
     const std::string projection = projectionText(projectionPath);
-    const FloatRaster raster = readEsriAscii(asciiPath);
+    FloatRaster raster;
+    {
+        ProgressStage reading(0, 0.7);
+        raster = readEsriAscii(asciiPath);
+    }
+    ProgressStage writing(0.7, 1);
     return stageEsriGrid(workspace.folder(), gridName, rowsOf(raster), projection);
 }
 

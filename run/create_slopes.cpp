@@ -59,13 +59,15 @@ SlopeWork prepareSlope(const RasterDataset& dataset, const std::string& folder) 
     return work;
 }
 
-void CreateSlopes(RunContext& run, SlopeWork&& prepared) {
+bool CreateSlopes(RunContext& run, SlopeWork&& prepared) {
     if (prepared.passesOn) std::rethrow_exception(prepared.passesOn);
     try {
         if (prepared.reported) std::rethrow_exception(prepared.reported);
         prepared.grid->commit();
+        return true;
     } catch (const std::exception& failure) {
         reportSlopeFailure(run, describeFailure(failure));
+        return false;
     }
 }
 

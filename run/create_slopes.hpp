@@ -26,6 +26,7 @@ struct SlopeWork {
     std::exception_ptr passesOn;  // one it passes on to the walk
 };
 SlopeWork prepareSlope(const RasterDataset& pRasterDs, const std::string& strExportFolder);
-void CreateSlopes(RunContext& run, SlopeWork&& prepared);
+// True when the slope GRID went in place.
+bool CreateSlopes(RunContext& run, SlopeWork&& prepared);
 
 }  // namespace kestrune

@@ -4,6 +4,7 @@
 #include "common/memory_budget.hpp"
 #include "common/number_text.hpp"
 #include "common/worker_pool.hpp"
+#include "run/items_in_order.hpp"
 
 #include <filesystem>
 #include <stdexcept>
@@ -21,7 +22,7 @@ struct PreparedFile {
 
 void runFolderStep(RunContext& run, const std::vector<std::string>& fileNames, const FolderStep& step) {
     const auto count = static_cast<long long>(fileNames.size());
-    bool failedAndStopping = false;
+    bool failedAndStopping = false, cutShort = false;
     PipelineControl control = filesAtOnce(run);
     control.memoryCost = [&](std::size_t i) {
         std::error_code error;
@@ -30,6 +31,11 @@ void runFolderStep(RunContext& run, const std::vector<std::string>& fileNames, c
                      : static_cast<std::uint64_t>(static_cast<double>(bytes) * step.memoryPerInputByte);
     };
     control.stopStarting = [&] { return failedAndStopping || run.stopRequested(); };
+    auto statusText = [&](std::size_t i) -> std::string {
+        if (failedAndStopping) return {};  // no later file is shown, nor put in place
+        return step.statusPrefix + statusNumber(static_cast<long long>(i) + 1) + "/" + statusNumber(count) + ")   " +
+               fileNames[i];
+    };
     auto prepare = [&](std::size_t i) {
         try {
             if (auto why = step.refused.find(fileNames[i]); why != step.refused.end())
@@ -40,20 +46,25 @@ void runFolderStep(RunContext& run, const std::vector<std::string>& fileNames, c
         }
     };
     auto putInPlace = [&](std::size_t i, PreparedFile&& file) {
-        if (failedAndStopping) return;  // its outputs go with `file`
-        const std::string& name = fileNames[i];
-        run.setStatusLine(step.statusPrefix + statusNumber(static_cast<long long>(i) + 1) + "/" + statusNumber(count) +
-                          ")   " + name);
+        if (failedAndStopping || isStop(file.failure)) {  // its outputs go with `file`
+            cutShort |= !failedAndStopping;
+            ++run.tally.notBegun;
+            return;
+        }
         try {
             if (file.failure) std::rethrow_exception(file.failure);
             file.outputs();
+            ++run.tally.done;
         } catch (const std::exception& failure) {
-            step.report(name, failure);
+            step.report(fileNames[i], failure);
+            ++run.tally.failed;
             if (step.afterFailure == AfterFailure::Stop) failedAndStopping = true;
         }
     };
-    const std::size_t done = orderedPipeline(fileNames.size(), control, prepare, putInPlace);
-    if (done < fileNames.size() && !failedAndStopping) run.RunOk = false;  // stopped on request
+    const std::size_t told = runItemsInOrder(run, fileNames.size(), control, statusText, prepare, putInPlace);
+    run.tally.notBegun += fileNames.size() - told;
+    // Files cut short or never begun end the run as stopped.
+    if (cutShort || told < fileNames.size()) run.RunOk = false;
 }
 
 PipelineControl filesAtOnce(const RunContext& run) {

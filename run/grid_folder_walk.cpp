@@ -4,6 +4,7 @@
 #include "run/create_contours.hpp"
 #include "run/create_slopes.hpp"
 #include "run/folder_step.hpp"
+#include "run/items_in_order.hpp"
 
 #include "common/file_naming.hpp"
 #include "common/folder_listing.hpp"
@@ -111,34 +112,58 @@ void GetRasterLayersFromFolder(RunContext& run) {
     const std::vector<std::string> clashes = nameClashes(grids);
     const ContourNumbers numbers = contourNumbers(settings);
 
-    // GRIDs are worked on several at once; their outputs go in place, and
-    // their failures are told, in order of name.
-    auto prepare = [&](std::size_t i) {
-        if (!clashes[i].empty()) return clashingOutputs(grids[i], clashes[i]);
-        SlopeWork slope = settings.slopeOutput ? prepareSlope(grids[i], settings.slopeFolder) : SlopeWork{};
-        const bool contours = settings.contourOutput && !numbers.failure && !slope.passesOn;
-        return GridOutputs{std::move(slope), contours
-                                                 ? prepareContours(grids[i], settings.contourFolder, numbers.options)
-                                                 : ContourWork{}};
+    // A GRID's slope and its contours are items of their own, worked on
+    // several at once; outputs go in place, and failures are told, in order
+    // of name, the slope of a GRID before its contours.
+    struct Item {
+        std::size_t grid;
+        bool slope;
     };
-    auto putInPlace = [&](std::size_t i, GridOutputs&& outputs) {
-        const RasterDataset& grid = grids[i];
-        if (settings.slopeOutput) {
-            run.setStatusLine("Running : ESRI GRID--> Get Slope " + grid.path());
-            CreateSlopes(run, std::move(outputs.slope));
+    std::vector<Item> items;
+    for (std::size_t i = 0; i < grids.size(); ++i) {
+        if (settings.slopeOutput) items.push_back({i, true});
+        if (settings.contourOutput) items.push_back({i, false});
+    }
+    auto statusText = [&](std::size_t item) {
+        return std::string(items[item].slope ? "Running : ESRI GRID--> Get Slope "
+                                             : "Running : ESRI GRID--> Get Contour ") +
+               grids[items[item].grid].path();
+    };
+    auto prepare = [&](std::size_t item) {
+        const std::size_t i = items[item].grid;
+        if (!clashes[i].empty()) return clashingOutputs(grids[i], clashes[i]);
+        if (items[item].slope) return GridOutputs{prepareSlope(grids[i], settings.slopeFolder), {}};
+        if (numbers.failure) return GridOutputs{};
+        return GridOutputs{{}, prepareContours(grids[i], settings.contourFolder, numbers.options)};
+    };
+    bool cutShort = false;
+    auto putInPlace = [&](std::size_t item, GridOutputs&& outputs) {
+        const RasterDataset& grid = grids[items[item].grid];
+        if (isStop(outputs.slope.reported) || isStop(outputs.slope.passesOn) || isStop(outputs.contours.failure)) {
+            cutShort = true;
+            ++run.tally.notBegun;
+            return;
         }
-        if (settings.contourOutput) {
-            run.setStatusLine("Running : ESRI GRID--> Get Contour " + grid.path());
+        if (items[item].slope) {
+            ++(CreateSlopes(run, std::move(outputs.slope)) ? run.tally.done : run.tally.failed);
+            return;
+        }
+        try {  // a contour failure ends the walk
             if (numbers.failure) std::rethrow_exception(numbers.failure);
             CreateContours(run, grid, settings.contourFolder, std::move(outputs.contours));
+            ++run.tally.done;
+        } catch (const std::exception&) {
+            ++run.tally.failed;
+            throw;
         }
     };
     PipelineControl control = filesAtOnce(run);
-    control.memoryCost = [&](std::size_t i) { return gridMemoryNeed(grids[i]); };
-    const std::size_t done = orderedPipeline(grids.size(), control, prepare, putInPlace);
+    control.memoryCost = [&](std::size_t item) { return gridMemoryNeed(grids[items[item].grid]); };
+    const std::size_t told = runItemsInOrder(run, items.size(), control, statusText, prepare, putInPlace);
+    run.tally.notBegun += items.size() - told;
     // RunOk stays as the walk leaves it: a slope failure reported on the way
     // still ends the run as stopped; so does a stop request.
-    if (done < grids.size()) run.RunOk = false;
+    if (cutShort || told < items.size()) run.RunOk = false;
 }
 
 }  // namespace kestrune

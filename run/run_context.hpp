@@ -3,6 +3,8 @@
 #include "run/run_settings.hpp"
 #include "run/user_interface.hpp"
 
+#include "common/stop_request.hpp"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,7 +30,15 @@ struct RunContext {
     void showMessage(const std::string& prompt, const std::string& title = kApplicationTitle) {
         ui.showMessage(prompt, title);
     }
-    bool stopRequested() const { return ui.stopRequested(); }
+    void setProgress(double fraction) { ui.setProgress(fraction); }
+    // True once the user asked the run to stop (see requestStop).
+    bool stopRequested() const { return kestrune::stopRequested(); }
+
+    // What became of the items the steps worked on (files, GRIDs), for the
+    // closing summary.
+    struct Tally {
+        std::size_t done = 0, failed = 0, notBegun = 0;
+    } tally;
 
     // With a shard, what the last step made: the names of its outputs in
     // their folder, for the next step to take instead of its listing.

@@ -20,6 +20,9 @@ void runStep(RunContext& run, const std::function<void(RunContext&)>& step) {
     try {
         step(run);
         return;
+    } catch (const WorkStopped&) {  // the user asked for it: nothing to tell
+        run.RunOk = false;
+        return;
     } catch (const std::exception& failure) {
         description = describeFailure(failure);
     } catch (...) {
@@ -31,10 +34,12 @@ void runStep(RunContext& run, const std::function<void(RunContext&)>& step) {
 
 }  // namespace
 
-bool runSequence(const RunSettings& settings, UserInterface& ui, const RunSteps& steps) {
+RunOutcome runSequence(const RunSettings& settings, UserInterface& ui, const RunSteps& steps) {
     RunContext run(settings, ui);
     run.RunOk = false;
     CheckCond(run);
+    RunOutcome outcome;
+    outcome.settingsRefused = !run.RunOk;
     const InputKind kind = settings.inputKind;
     if (run.RunOk && kind == InputKind::XyzFiles) runStep(run, steps.XYZ2ASCII);
     if (run.RunOk && kind != InputKind::EsriGrids) runStep(run, steps.ASCII2GRID);
@@ -44,7 +49,9 @@ bool runSequence(const RunSettings& settings, UserInterface& ui, const RunSteps&
     else
         run.showMessage("There are some errors happened during processing", "Program is Stopped");
     run.setStatusLine("");
-    return run.RunOk;
+    outcome.finished = run.RunOk;
+    outcome.tally = run.tally;
+    return outcome;
 }
 
 }  // namespace kestrune

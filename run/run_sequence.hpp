@@ -18,9 +18,18 @@ struct RunSteps {
 // The program's own steps.
 RunSteps standardRunSteps();
 
+// How a run ended: RunOk as it ended (true: "All files in the folders were
+// finished"), whether validation refused the settings (then nothing ran),
+// and what became of the items of its steps.
+struct RunOutcome {
+    bool finished = false;
+    bool settingsRefused = false;
+    RunContext::Tally tally;
+    explicit operator bool() const { return finished; }
+};
+
 // One whole run, as "Go" starts it: validation, the steps the input kind and
 // the output boxes ask for, one closing message, an emptied status line.
-// Returns RunOk as the run ends (true: "All files in the folders were finished").
-bool runSequence(const RunSettings& settings, UserInterface& ui, const RunSteps& steps = standardRunSteps());
+RunOutcome runSequence(const RunSettings& settings, UserInterface& ui, const RunSteps& steps = standardRunSteps());
 
 }  // namespace kestrune

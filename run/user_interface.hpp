@@ -20,12 +20,22 @@ public:
     // for the application title.
     virtual void showMessage(const std::string& prompt, const std::string& title) = 0;
 
+    // The message of a setting that validation refused; `value` is the
+    // setting as given (a folder path, a number's text). The window shows
+    // the message alone, as every box; a front end may name the value too.
+    virtual void showRefusal(const std::string& prompt, const std::string& title, const std::string& value) {
+        (void)value;
+        showMessage(prompt, title);
+    }
+
     // Replaces the status line and repaints it at once.
     virtual void setStatusLine(const std::string& text) = 0;
 
-    // True once the user asked the run to stop (a close box, a signal): the
-    // run ends after the files being worked on. Asked from the run's thread.
-    virtual bool stopRequested() const { return false; }
+    // How far the work of the file the status line names has come, from 0
+    // to 1: at most ten times a second, never going back while the status
+    // line stays, 1 when the file is done. A front end shows it beside the
+    // status line, never in its text.
+    virtual void setProgress(double fraction) { (void)fraction; }
 };
 
 }  // namespace kestrune

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -35,6 +36,28 @@ bool programOnPath(const std::string& program) {
 
 std::string gdalOracleNote() {
     return std::string("expectations from GDAL 3.6.2; this is GDAL ") + GDALVersionInfo("RELEASE_NAME");
+}
+
+FloatRaster roughSurface(std::int64_t ncols, std::int64_t nrows) {
+    FloatRaster dem;
+    dem.ncols = ncols;
+    dem.nrows = nrows;
+    dem.cellsize = 10;
+    dem.xllcorner = 600000;
+    dem.yllcorner = 5200000;
+    dem.cells.reserve(static_cast<std::size_t>(ncols * nrows));
+    unsigned noise = 12345;
+    for (std::int64_t r = 0; r < nrows; ++r)
+        for (std::int64_t c = 0; c < ncols; ++c) {
+            noise = noise * 1103515245u + 12345u;
+            const bool hole = (r - 120) * (r - 120) + (c - 200) * (c - 200) < 400;
+            const double x = static_cast<double>(c), y = static_cast<double>(r);
+            dem.cells.push_back(hole ? kGridNoData
+                                     : static_cast<float>(500 + 60 * std::sin(y * 0.05 + x * 0.03) +
+                                                          25 * std::sin(x * 0.37) * std::cos(y * 0.41) +
+                                                          static_cast<double>(noise >> 16) / 65536.0 * 6));
+        }
+    return dem;
 }
 
 FloatRaster readGrid(const std::string& gridFolder) { return readAllRows(openEsriGrid(gridFolder)); }

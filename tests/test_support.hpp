@@ -92,6 +92,10 @@ bool programOnPath(const std::string& program);
 // contour generator come from (3.6.2, Debian 12's), and which one runs.
 std::string gdalOracleNote();
 
+// A rough surface of 10 m cells with a NoData hole: many lines, many of them
+// long, whatever the contour interval (about 450 to 590 m).
+FloatRaster roughSurface(std::int64_t ncols, std::int64_t nrows);
+
 // A whole GRID, as our reader (or GDAL's, for kinds ours does not take) gives it.
 FloatRaster readGrid(const std::string& gridFolder);
 

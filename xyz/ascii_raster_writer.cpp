@@ -2,6 +2,7 @@
 
 #include "common/number_text.hpp"
 #include "common/output_file.hpp"
+#include "common/progress.hpp"
 #include "common/worker_pool.hpp"
 
 #include <algorithm>
@@ -61,6 +62,7 @@ void writeAsciiRaster(const AsciiRasterGrid& grid, OutputFile& file) {
     const auto parts = static_cast<std::int64_t>(WorkerPool::instance().size());
     std::vector<std::string> texts(static_cast<std::size_t>(parts));
     std::vector<std::size_t> lengths(texts.size());
+    ProgressCounter progress(static_cast<std::uint64_t>(grid.nrows));
     for (std::int64_t row = 0; row < grid.nrows; row += rowsPerBatch * parts) {
         parallelFor(texts.size(), [&](std::size_t part) {
             const std::int64_t first = std::min(grid.nrows, row + static_cast<std::int64_t>(part) * rowsPerBatch);
@@ -69,6 +71,7 @@ void writeAsciiRaster(const AsciiRasterGrid& grid, OutputFile& file) {
         });
         for (std::size_t part = 0; part < texts.size(); ++part)
             file.write(std::string_view(texts[part]).substr(0, lengths[part]));
+        progress.add(static_cast<std::uint64_t>(rowsPerBatch * parts));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/mapped_file.hpp"
 #include "common/number_text.hpp"
+#include "common/progress.hpp"
 #include "common/quoted_text.hpp"
 #include "common/worker_pool.hpp"
 
@@ -250,6 +251,7 @@ XyzPointSet ReadXyzPoints(const std::string& xyzPath, const std::string& separat
     const std::string_view text = file.text();
     XyzPointSet points;
     std::uint64_t nextLine = 1;
+    ProgressCounter progress(text.size());
     for (std::size_t start = 0; start < text.size();) {
         std::size_t usable = 0;
         std::string_view window;
@@ -264,6 +266,7 @@ XyzPointSet ReadXyzPoints(const std::string& xyzPath, const std::string& separat
         points.append(std::move(parsed.points));
         start += usable;
         file.releaseBefore(start);
+        progress.add(usable);
     }
     return points;
 }

@@ -4,6 +4,8 @@
 #include "gis/contour/marching_square.hpp"
 #include "gis/contour/point_list.hpp"
 
+#include "common/stop_request.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -353,6 +355,7 @@ public:
     bool traceNextRow() {
         rows_.clearFinished();
         if (row_ >= endRow_) return false;
+        stopIfRequested();  // a band of fine levels on rough ground may take seconds
         upper_.swap(lower_);
         upperPlaces_.swap(lowerPlaces_);
         fillRow(raster_, cellRow(row_), levels_, lower_, lowerPlaces_);

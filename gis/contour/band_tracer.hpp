@@ -61,7 +61,8 @@ public:
     BandTracer(const BandTracer&) = delete;
     BandTracer& operator=(const BandTracer&) = delete;
 
-    // Traces the next square row; false once the band is done.
+    // Traces the next square row; false once the band is done. Throws
+    // WorkStopped once a stop was requested.
     bool traceNextRow();
     // The lines the last row completed, in order of completion, and their
     // points: both valid until the next row.

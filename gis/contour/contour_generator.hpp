@@ -6,6 +6,7 @@
 #include "gis/contour/piece_stitcher.hpp"
 #include "gis/raster/float_raster.hpp"
 
+#include "common/progress.hpp"
 #include "common/worker_pool.hpp"
 
 #include <algorithm>
@@ -35,6 +36,7 @@ void generateContours(const RasterRows& raster, const ContourLevels& levels, Wri
     const std::int64_t squareRows = raster.geometry.nrows + 1;
     const auto bands = static_cast<std::size_t>((squareRows + bandRows - 1) / bandRows);
     PieceStitcher stitcher(memory);
+    ProgressCounter progress(bands);
     auto trace = [&](std::size_t band) {
         const auto first = static_cast<std::int64_t>(band) * bandRows;
         return traceContourBand(raster, levels, std::as_const(writer), first, std::min(squareRows, first + bandRows));
@@ -54,6 +56,7 @@ void generateContours(const RasterRows& raster, const ContourLevels& levels, Wri
                 ++other;
             }
         }
+        progress.add();
     };
     // Twice as many bands in flight as threads, so no thread waits while
     // the lines of the oldest band are written.

@@ -5,6 +5,7 @@
 #include "gis/raster/value_range.hpp"
 
 #include "common/number_text.hpp"
+#include "common/progress.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -111,7 +112,11 @@ StagedShapefile stageContourShapefile(const RasterRows& raster, const std::strin
                                       const std::string& targetBase, const std::string& name,
                                       const ContourOptions& options) {
     const ContourLevels& levels = options.levels;
-    checkLevels(raster, levels);
+    {
+        ProgressStage valueRange(0, 0.1);
+        checkLevels(raster, levels);
+    }
+    ProgressStage tracing(0.1, 1);
     StagedShapefile staged(targetBase);
     PolylineShapefileWriter writer(staged.basePath(), {{"ID", 8, 0}, {"CONTOUR", 12, 3}}, esriWkt(projection),
                                    options.sizeLimit, targetBase);

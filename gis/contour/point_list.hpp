@@ -88,7 +88,7 @@ public:
     }
     // Moves the points in order to the end of `points`; the chunks go back to the arena.
     void moveTo(PointArena& arena, std::vector<PixelPoint>& points) {
-        points.reserve(points.size() + size_);
+        if (points.capacity() < points.size() + size_) points.reserve(2 * (points.size() + size_));
         for (Chunk* chunk = head_; chunk;) {
             points.insert(points.end(), chunk->points + chunk->begin, chunk->points + chunk->end);
             Chunk* next = chunk->next;
@@ -99,6 +99,7 @@ public:
     }
     std::vector<PixelPoint> take(PointArena& arena) {
         std::vector<PixelPoint> points;
+        points.reserve(size_);
         moveTo(arena, points);
         return points;
     }

@@ -5,6 +5,7 @@
 #include "common/mapped_file.hpp"
 #include "common/memory_budget.hpp"
 #include "common/number_text.hpp"
+#include "common/progress.hpp"
 #include "common/quoted_text.hpp"
 #include "common/worker_pool.hpp"
 
@@ -124,7 +125,8 @@ public:
         : file_(file),
           header_(header),
           raster_(raster),
-          pieceBytes_(valueBytes ? std::clamp<std::uint64_t>(*valueBytes + 1, 4096, kChunkBytes) : kChunkBytes) {}
+          pieceBytes_(valueBytes ? std::clamp<std::uint64_t>(*valueBytes + 1, 4096, kChunkBytes) : kChunkBytes),
+          valueBytes_(valueBytes.value_or(0)) {}
 
     // Reads every value, on the worker pool; returns the first failure in file
     // order. The file is read in large pieces (no larger than the file) into
@@ -136,6 +138,7 @@ public:
         std::string buffer(pieceBytes_, '\0');
         std::size_t kept = 0;
         std::size_t offset = header_.dataOffset;  // of buffer[0] in the file
+        ProgressCounter progress(valueBytes_);
         for (bool atEnd = false; !atEnd;) {
             if (buffer.size() < kept + pieceBytes_) buffer.resize(kept + pieceBytes_);  // a value longer than a piece
             const std::size_t got = std::fread(buffer.data() + kept, 1, pieceBytes_, file_);
@@ -148,6 +151,7 @@ public:
             kept = text.size() - usable;
             std::memmove(buffer.data(), buffer.data() + usable, kept);
             offset += usable;
+            progress.add(usable);
         }
         return std::nullopt;
     }
@@ -199,6 +203,7 @@ private:
     const EsriAsciiHeader& header_;
     FloatRaster& raster_;
     const std::size_t pieceBytes_;
+    const std::uint64_t valueBytes_;
     std::size_t filled_ = 0;
     std::vector<LargeArray<float>> partValues_;
 };

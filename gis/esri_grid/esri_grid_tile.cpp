@@ -2,6 +2,7 @@
 
 #include "gis/esri_grid/binary_record.hpp"
 
+#include "common/progress.hpp"
 #include "common/worker_pool.hpp"
 
 #include <algorithm>
@@ -183,6 +184,7 @@ GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& ro
     const double shift = shiftFor(bands[0]);
     CellSums total;
     total.shift = shift;
+    ProgressCounter progress(static_cast<std::uint64_t>(layout.blockRows));
     for (std::int64_t blockRow = 0; blockRow < layout.blockRows;
          blockRow += rowsPerChunk * static_cast<std::int64_t>(chunksAtOnce)) {
         parallelFor(chunksAtOnce, [&](std::size_t chunk) {
@@ -198,6 +200,7 @@ GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& ro
             data.write(encoded[chunk]);
             total.add(sums[chunk]);
         }
+        progress.add(static_cast<std::uint64_t>(rowsPerChunk * static_cast<std::int64_t>(chunksAtOnce)));
     }
     return total.statistics();
 }

@@ -30,6 +30,7 @@ TEST(KestruneBatch, GridsAFolderWithGoodAndBadFiles) {
                   "Running : XYZ-->ASCII( 2/ 3)   dem_west.xyz\n"
                   "Running : XYZ-->ASCII( 3/ 3)   small.xyz\n"
                   "Program is Stopped: There are some errors happened during processing\n");
+    EXPECT_EQ(result.summary.rfind("kestrune-batch: 2 done, 1 failed, 0 not begun in ", 0), 0u) << result.summary;
     test::GdalRaster west = test::readWithGdal(ascii + "/dem_west.asc");
     EXPECT_EQ(west.width, 160);
     EXPECT_EQ(west.height, 180);
@@ -120,13 +121,17 @@ TEST(KestruneBatch, RunsTheWholePipelineToSlopesAndContours) {
     EXPECT_EQ(test::utmZone(west.projectionWkt), 33);
 }
 
+// Settings that validation refuses run nothing and end as wrong options do;
+// the message names the folder.
 TEST(KestruneBatch, AValidationFailureShowsTwoMessages) {
     test::TempDir dir;
     test::BatchResult result = test::runBatch({"--grid-folder", dir.file("missing")}, dir);
-    EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_EQ(result.errorOutput,
-              "Please Re-Select Folder: The folder of Grid does not exist.\n"
-              "Program is Stopped: There are some errors happened during processing\n");
+    EXPECT_EQ(result.exitStatus, 2);
+    EXPECT_EQ(result.errorOutput, "Please Re-Select Folder: The folder of Grid does not exist. (\"" +
+                                      dir.file("missing") +
+                                      "\")\n"
+                                      "Program is Stopped: There are some errors happened during processing\n");
+    EXPECT_EQ(result.summary, "");
 }
 
 TEST(KestruneBatch, NothingToDoFinishes) {
@@ -134,34 +139,15 @@ TEST(KestruneBatch, NothingToDoFinishes) {
     test::BatchResult result = test::runBatch({"--grid-folder", dir.folder("grid")}, dir);
     EXPECT_EQ(result.exitStatus, 0);
     EXPECT_EQ(result.errorOutput, "Program is Finished: All files in the folders were finished\n");
+    EXPECT_EQ(result.summary.rfind("kestrune-batch: 0 done, 0 failed, 0 not begun in ", 0), 0u) << result.summary;
 }
 
-// A rough surface with a NoData hole: many lines, many of them cut into
+// A rough surface: many lines, many of them cut into
 // pieces by the bands, whatever their size.
-FloatRaster roughSurface() {
-    FloatRaster dem;
-    dem.ncols = 310;
-    dem.nrows = 270;
-    dem.cellsize = 10;
-    dem.xllcorner = 600000;
-    dem.yllcorner = 5200000;
-    unsigned noise = 12345;
-    for (int r = 0; r < dem.nrows; ++r)
-        for (int c = 0; c < dem.ncols; ++c) {
-            noise = noise * 1103515245u + 12345u;
-            const bool hole = (r - 120) * (r - 120) + (c - 200) * (c - 200) < 400;
-            dem.cells.push_back(hole ? kGridNoData
-                                     : static_cast<float>(500 + 60 * std::sin(r * 0.05 + c * 0.03) +
-                                                          25 * std::sin(c * 0.37) * std::cos(r * 0.41) +
-                                                          static_cast<double>(noise >> 16) / 65536.0 * 6));
-        }
-    return dem;
-}
-
 TEST(KestruneBatch, ContoursAreTheSameWhateverTheNumberOfThreads) {
     test::TempDir dir;
     const std::string grid = dir.folder("grid");
-    writeEsriGrid(grid, "rough", roughSurface(), "");
+    writeEsriGrid(grid, "rough", test::roughSurface(310, 270), "");
     std::vector<std::string> outputs;
     for (int threads : {1, 2, 5}) {
         SCOPED_TRACE(std::to_string(threads) + " threads");
@@ -185,7 +171,7 @@ TEST(KestruneBatch, ContoursAreTheSameWhateverTheNumberOfThreads) {
 TEST(KestruneBatch, LoadsGdalOnlyForRastersOfOtherKinds) {
     test::TempDir dir;
     const std::string grid = dir.folder("grid"), contours = dir.folder("contours");
-    writeEsriGrid(grid, "rough", roughSurface(), "");
+    writeEsriGrid(grid, "rough", test::roughSurface(310, 270), "");
     const std::string noModule = "KESTRUNE_GDAL_MODULE=" + dir.file("missing.so");
     const std::vector<std::string> arguments = {"--grid-folder",      grid, "--contour-folder", contours,
                                                 "--contour-interval", "20"};
@@ -210,11 +196,12 @@ TEST(KestruneBatch, LoadsGdalOnlyForRastersOfOtherKinds) {
 TEST(KestruneBatch, UsageErrorsRunNothing) {
     test::TempDir dir;
     for (const auto& arguments :
-         std::vector<std::vector<std::string>>{{"--bogus"}, {"--grid-folder"}, {"--input", "tif"}}) {
-        SCOPED_TRACE(arguments[0]);
+         std::vector<std::vector<std::string>>{{}, {"--bogus"}, {"--grid-folder"}, {"--input", "tif"}}) {
+        SCOPED_TRACE(arguments.empty() ? "no arguments" : arguments[0]);
         test::BatchResult result = test::runBatch(arguments, dir);
-        EXPECT_EQ(result.exitStatus, 2) << arguments[0];
+        EXPECT_EQ(result.exitStatus, 2);
         EXPECT_EQ(result.errorOutput.find("Program is"), std::string::npos);
+        EXPECT_NE(result.errorOutput.find("Usage: kestrune-batch "), std::string::npos) << result.errorOutput;
     }
 }
 

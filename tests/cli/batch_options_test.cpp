@@ -1,15 +1,12 @@
 #include "cli/batch_options.hpp"
-#include "cli/stderr_reporter.hpp"
 
 #include <gtest/gtest.h>
-
-#include <sstream>
 
 namespace kestrune {
 namespace {
 
 TEST(BatchOptions, DefaultsAreTheWindowsStartValues) {
-    BatchOptions options = parseBatchOptions({});
+    BatchOptions options = parseBatchOptions({"--grid-folder", "g"});
     EXPECT_TRUE(options.usageError.empty());
     const RunSettings& s = options.settings;
     EXPECT_EQ(s.inputKind, InputKind::EsriGrids);
@@ -71,14 +68,18 @@ TEST(BatchOptions, UsageErrors) {
     }
 }
 
-TEST(StderrReporter, WritesOneLinePerMessageAndStatus) {
-    std::ostringstream out;
-    StderrReporter reporter(out);
-    reporter.showMessage("first\r\nsecond", "Title");
-    reporter.showMessage("untitled", "");
-    reporter.setStatusLine("");
-    reporter.setStatusLine("Running : x");
-    EXPECT_EQ(out.str(), "Title: first  second\nKestrune: untitled\nRunning : x\n");
+TEST(BatchOptions, NoArgumentsAskForTheUsage) {
+    EXPECT_FALSE(parseBatchOptions({}).usageError.empty());
+    EXPECT_NE(batchUsage().find("--grid-folder DIR"), std::string::npos);
+}
+
+TEST(BatchOptions, FlagsAndTheLog) {
+    const BatchOptions options = parseBatchOptions({"--quiet", "--progress", "--log", "run.log", "--grid-folder", "g"});
+    EXPECT_TRUE(options.usageError.empty());
+    EXPECT_TRUE(options.quiet);
+    EXPECT_TRUE(options.progress);
+    EXPECT_EQ(options.logPath, "run.log");
+    EXPECT_EQ(options.settings.gridFolder, "g");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 #include "tests/cli/batch_run.hpp"
 #include "tests/test_support.hpp"
 
+#include "gis/esri_grid/esri_grid_writer.hpp"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,6 +12,8 @@
 
 namespace kestrune {
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 constexpr int kFiles = 60;
 
@@ -25,18 +29,35 @@ std::string xyzTile(int i) {
 }
 
 bool waitForText(const std::string& path, const std::string& text) {
-    for (int attempt = 0; attempt < 2000; ++attempt) {
+    for (int attempt = 0; attempt < 4000; ++attempt) {
         if (test::readFile(path).find(text) != std::string::npos) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return false;
 }
 
-TEST(KestruneBatch, ASignalStopsTheRunAfterTheFilesBeingWorkedOn) {
+// Names in a folder that begin with a dot: what a run left half-made.
+std::vector<std::string> hiddenNames(const std::string& folder) {
+    std::vector<std::string> hidden;
+    for (const std::string& name : test::folderNames(folder))
+        if (name.front() == '.') hidden.push_back(name);
+    return hidden;
+}
+
+// The closing lines: the stopped run's message, then the summary.
+void expectStoppedEnding(const std::string& output) {
+    const std::string closing = "Program is Stopped: There are some errors happened during processing\n";
+    const auto at = output.rfind(closing);
+    ASSERT_NE(at, std::string::npos) << output;
+    EXPECT_EQ(output.substr(at + closing.size()).rfind("kestrune-batch: ", 0), 0u) << output;
+    EXPECT_NE(output.find("kestrune-batch: stopping (send the signal again to stop at once)"), std::string::npos);
+}
+
+TEST(KestruneBatch, ASignalStopsTheRunAndKeepsTheFilesFinished) {
     test::TempDir dir;
     const std::string xyz = dir.folder("xyz");
     for (int i = 0; i < kFiles; ++i) test::writeFile(xyz + "/" + tileName(i) + ".xyz", xyzTile(i));
-    for (int signal : {SIGINT, SIGTERM}) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
         const std::string ascii = dir.folder("ascii" + std::to_string(signal));
         const std::string grid = dir.folder("grid" + std::to_string(signal));
@@ -45,20 +66,16 @@ TEST(KestruneBatch, ASignalStopsTheRunAfterTheFilesBeingWorkedOn) {
         const pid_t batch = test::startBatch(
             {"--input", "xyz", "--xyz-folder", xyz, "--ascii-folder", ascii, "--grid-folder", grid, "--threads", "1"},
             errors);
-        ASSERT_TRUE(waitForText(errors, "Running : XYZ-->ASCII( 2/"));
+        ASSERT_TRUE(waitForText(errors, "Running : XYZ-->ASCII( 3/"));
         kill(batch, signal);
         int status = 0;
         ASSERT_EQ(waitpid(batch, &status, 0), batch);
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 1);
-
-        const std::string output = test::readFile(errors);
-        EXPECT_NE(output.find("kestrune-batch: stopping after the files being worked on"), std::string::npos);
-        const std::string closing = "Program is Stopped: There are some errors happened during processing\n";
-        ASSERT_GE(output.size(), closing.size());
-        EXPECT_EQ(output.substr(output.size() - closing.size()), closing);
-        // The files it finished are complete; no later one was begun in
-        // the open, and the GRID step never ran.
+        expectStoppedEnding(test::readFile(errors));
+        // The files it finished are complete, in order; the one at work
+        // when the signal came is not there, no later one was begun, and
+        // the GRID step never ran.
         const std::vector<std::string> made = test::folderNames(ascii);
         EXPECT_GE(made.size(), 2u);
         EXPECT_LT(made.size(), static_cast<std::size_t>(kFiles));
@@ -70,6 +87,38 @@ TEST(KestruneBatch, ASignalStopsTheRunAfterTheFilesBeingWorkedOn) {
         }
         EXPECT_TRUE(test::folderNames(grid).empty());
     }
+}
+
+// A stop in the middle of a long file ends it within a second: the
+// shapefile it was replacing stays as it was, to the byte.
+TEST(KestruneBatch, AStopEndsALongContourRunWithinASecond) {
+    test::TempDir dir;
+    const std::string grid = dir.folder("grid"), contours = dir.folder("contours");
+    writeEsriGrid(grid, "dem", test::roughSurface(1500, 1500), "");
+    ASSERT_EQ(test::runBatch({"--grid-folder", grid, "--contour-folder", contours, "--contour-interval", "50"}, dir)
+                  .exitStatus,
+              0);
+    const std::string earlier = test::readFile(contours + "/dem.shp");
+    const std::string errors = dir.file("stderr.txt");
+    test::writeFile(errors, "");
+    const pid_t batch = test::startBatch(
+        {"--grid-folder", grid, "--contour-folder", contours, "--contour-interval", "0.5", "--progress"}, errors);
+    ASSERT_TRUE(waitForText(errors, "Running : ESRI GRID--> Get Contour "));
+    ASSERT_TRUE(waitForText(errors, "...10"));  // well into the file's work
+    const auto stop = Clock::now();
+    kill(batch, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(batch, &status, 0), batch);
+    const double seconds = std::chrono::duration<double>(Clock::now() - stop).count();
+    EXPECT_LT(seconds, KESTRUNE_SANITIZED ? 3.0 : 1.0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const std::string output = test::readFile(errors);
+    EXPECT_EQ(output.find("100 - done."), std::string::npos) << output;
+    expectStoppedEnding(output);
+    EXPECT_EQ(test::readFile(contours + "/dem.shp"), earlier);
+    EXPECT_EQ(test::folderNames(contours), (std::vector<std::string>{"dem.dbf", "dem.shp", "dem.shx"}));
+    EXPECT_TRUE(hiddenNames(grid).empty());
 }
 
 }  // namespace
