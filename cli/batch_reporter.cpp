@@ -67,12 +67,7 @@ void BatchReporter::showMessage(const std::string& prompt, const std::string& ti
     const std::string line = (title.empty() ? kApplicationTitle : title) + ": " + oneLine(prompt);
     if (log_) log_->line(line);
     if (style_.quiet && title == "Program is Finished") return;
-    if (style_.terminal && lineOpen_) {
-        write(std::string("\r") + kClearToEnd + line + "\n");  // the status line is drawn again below it
-        write(redrawnStatus());
-        return;
-    }
-    endOpenLine();
+    endOpenLine();  // the status line stays as it was last drawn; more progress draws it again below
     write(line + "\n");
 }
 
@@ -100,7 +95,8 @@ void BatchReporter::setProgress(double fraction) {
     if (style_.quiet || status_.empty() || fraction <= fraction_) return;
     fraction_ = fraction;
     if (style_.terminal) {
-        write("\r" + redrawnStatus() + kClearToEnd);
+        write((lineOpen_ ? "\r" : "") + redrawnStatus() + kClearToEnd);
+        lineOpen_ = true;
         return;
     }
     if (!style_.progressMarks || marks_.done()) return;

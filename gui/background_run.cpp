@@ -84,6 +84,7 @@ void BackgroundRun::runOnThread(RunSettings settings) {
 
 void BackgroundRun::collect(bool runOk) {
     thread_.join();
+    withdrawStopRequest();  // it was for this run
     emit finished(runOk);
 }
 

@@ -24,6 +24,18 @@ for package in $(echo "$depends" | tr ',' '\n' | sed -E 's/\(.*\)//; s/\|.*//' |
   apt-cache show "$package" > /dev/null 2>&1 || { echo "no Debian package $package"; exit 1; }
 done
 
+# Debian's checks: no errors (warnings are told).
+if command -v lintian > /dev/null; then
+  lintian --fail-on error "$deb" 2>&1 | grep -v 'running with root privileges' || true
+  lintian --fail-on error "$deb" > /dev/null 2>&1 || { echo "lintian finds errors in the package"; exit 1; }
+  echo "lintian: no errors"
+fi
+contents=$(dpkg-deb -c "$deb")
+for file in usr/share/man/man1/kestrune-batch.1.gz usr/share/bash-completion/completions/kestrune-batch \
+            usr/share/doc/kestrune/copyright usr/share/doc/kestrune/changelog.gz; do
+  grep -q " ./$file\$" <<< "$contents" || { echo "the package lacks /$file"; exit 1; }
+done
+
 # GDAL is loaded, not linked: dpkg-shlibdeps sees it through the module only.
 case "$depends" in *libgdal*) ;; *) echo "the package does not depend on GDAL"; exit 1 ;; esac
 

@@ -49,9 +49,12 @@ public:
         statusTexts.push_back(text);
         events.push_back("status: " + text);
     }
+    // Progress, by the status text it belongs to (kept out of `events`).
+    void setProgress(double fraction) override { progress.push_back({statusTexts.back(), fraction}); }
     std::vector<Message> messages;
     std::vector<std::string> statusTexts;
     std::vector<std::string> events;
+    std::vector<std::pair<std::string, double>> progress;
 };
 
 // One run step on folders of its own: the settings name fresh folders xyz,

@@ -74,8 +74,8 @@ TEST(BatchReporter, ATerminalRedrawsTheStatusLine) {
     reporter.setProgress(1);
     reporter.setStatusLine("Running : b");
     EXPECT_EQ(out.text(),
-              "Running : a\rRunning : a  42%\x1b[K\r\x1b[KKestrune: a note\nRunning : a  42%"
-              "\rRunning : a  100%\x1b[K\rRunning : a  100%\x1b[K\nRunning : b");
+              "Running : a\rRunning : a  42%\x1b[K\rRunning : a  42%\x1b[K\nKestrune: a note\n"
+              "Running : a  100%\x1b[K\rRunning : a  100%\x1b[K\nRunning : b");
 }
 
 TEST(BatchReporter, QuietShowsOnlyFailuresAndTheLogHasEverything) {

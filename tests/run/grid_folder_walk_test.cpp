@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <memory>
 
 namespace kestrune {
@@ -191,6 +193,26 @@ TEST(GetRasterLayersFromFolder, BaseNamesThatCannotNameAnOutputAreRefused) {
     EXPECT_TRUE(test::exists(w.contour("bad-name.shp")));
     EXPECT_EQ(test::folderNames(w.settings.slopeFolder), (std::vector<std::string>{"dem", "info"}));
     EXPECT_EQ(test::readWithGdal(w.slope("dem")).values.size(), 40u * 30);
+}
+
+// Each item's progress reaches the status line while it works: never going
+// back, and 1 when it is done.
+TEST(GetRasterLayersFromFolder, ProgressOfEachGridRisesToTheEnd) {
+    test::StepRun c;
+    writeEsriGrid(c.settings.gridFolder, "rough", test::roughSurface(700, 600), "");
+    writeEsriGrid(c.settings.gridFolder, "small", ramp(1), "");
+    c.settings.slopeOutput = c.settings.contourOutput = true;
+    c.settings.contourInterval = "1";
+    EXPECT_TRUE(c.run(GetRasterLayersFromFolder));
+    std::map<std::string, std::vector<double>> byStatus;
+    for (const auto& [status, fraction] : c.ui.progress) byStatus[status].push_back(fraction);
+    ASSERT_EQ(byStatus.size(), 4u);  // a slope and contours of each GRID
+    for (const auto& [status, fractions] : byStatus) {
+        SCOPED_TRACE(status);
+        EXPECT_TRUE(std::is_sorted(fractions.begin(), fractions.end()));
+        EXPECT_EQ(fractions.back(), 1.0);
+        EXPECT_GE(fractions.front(), 0.0);
+    }
 }
 
 }  // namespace
