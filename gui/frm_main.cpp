@@ -157,7 +157,9 @@ void FrmMain::buildControls() {
     StatusProgress->setObjectName("StatusProgress");
     StatusProgress->setRange(0, 1000);
     StatusProgress->setTextVisible(false);
-    StatusProgress->setGeometry(0, Label6->height() - 3, Label6->width(), 3);
+    StatusProgress->setGeometry(0, Label6->height() - 4, Label6->width(), 4);
+    StatusProgress->setStyleSheet("QProgressBar { border: none; background: transparent; }"
+                                  "QProgressBar::chunk { background: #000080; }");
     StatusProgress->hide();
 
     // The start state: "ESRI GRID", "Unknown Cell Size", both outputs off.
