@@ -121,5 +121,25 @@ TEST(KestruneBatch, AStopEndsALongContourRunWithinASecond) {
     EXPECT_TRUE(hiddenNames(grid).empty());
 }
 
+// A reader of standard error that goes away stops the run, which says so in
+// its exit status instead of dying of SIGPIPE, and leaves nothing half-made.
+TEST(KestruneBatch, AStandardErrorThatGoesAwayStopsTheRun) {
+    test::TempDir dir;
+    const std::string xyz = dir.folder("xyz"), ascii = dir.folder("ascii"), grid = dir.folder("grid");
+    for (int i = 0; i < 20; ++i) test::writeFile(xyz + "/" + tileName(i) + ".xyz", xyzTile(i));
+    std::string command = KESTRUNE_BATCH_BINARY;
+    for (const std::string& argument : std::vector<std::string>{"--input", "xyz", "--xyz-folder", xyz, "--ascii-folder",
+                                                                ascii, "--grid-folder", grid, "--threads", "1"})
+        command += " " + test::shellQuoted(argument);
+    const std::string status = dir.file("status");
+    const std::string shell =
+        "bash -c " + test::shellQuoted(command + " 2>&1 | head -c 1 > /dev/null; echo ${PIPESTATUS[0]} > " +
+                                       test::shellQuoted(status));
+    ASSERT_EQ(std::system(shell.c_str()), 0);
+    EXPECT_EQ(test::readFile(status), "1\n");  // not 141, a death by SIGPIPE
+    EXPECT_LT(test::folderNames(ascii).size(), 20u);
+    EXPECT_TRUE(hiddenNames(ascii).empty());
+}
+
 }  // namespace
 }  // namespace kestrune

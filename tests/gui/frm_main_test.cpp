@@ -425,7 +425,7 @@ void FrmMainTest::aLongFileShowsItsProgressAndStopsWhenAsked() {
     QElapsedTimer stopping;
     stopping.start();
     QTRY_VERIFY_WITH_TIMEOUT(!f.isVisible(), 10000);
-    QVERIFY2(stopping.elapsed() < 3000, qPrintable(QString::number(stopping.elapsed()) + " ms to stop"));
+    QVERIFY2(stopping.elapsed() < 1500, qPrintable(QString::number(stopping.elapsed()) + " ms to stop"));
     QCOMPARE(int(w.messages.size()), 1);
     QCOMPARE(w.messages.back().title, QString("Program is Stopped"));
     QCOMPARE(test::readFile(contours + "/dem.shp"), std::string("the earlier shapefile"));
