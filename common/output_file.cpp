@@ -1,5 +1,6 @@
 #include "common/output_file.hpp"
 
+#include "common/durable_writes.hpp"
 #include "common/write_failure.hpp"
 
 #include <unistd.h>
@@ -35,10 +36,20 @@ void OutputFile::fail(const std::string& action) {
 
 void OutputFile::write(std::string_view bytes) {
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) fail("write");
+    written_ += bytes.size();
+    if (written_ - writtenBack_ >= kWriteBackBytes) {
+        if (std::fflush(file_) != 0) fail("write");
+        startWriteBack(::fileno(file_), writtenBack_, written_ - writtenBack_);
+        writtenBack_ = written_;
+    }
 }
 
 void OutputFile::commit() {
     if (std::fflush(file_) != 0) fail("write");
+    if (const int error = syncFileData(::fileno(file_))) {
+        errno = error;
+        fail("write");
+    }
     std::FILE* file = file_;
     file_ = nullptr;
     if (std::fclose(file) != 0) {
@@ -54,6 +65,7 @@ void OutputFile::commit() {
         throw std::runtime_error("cannot replace " + shownAs_ + ": " +
                                  writeFailureReason(targetPath_, renameError.value()));
     }
+    syncFolder(fs::path(targetPath_).parent_path().string());
 }
 
 }  // namespace kestrune

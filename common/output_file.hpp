@@ -2,6 +2,7 @@
 
 #include "common/temporary_name.hpp"
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -9,10 +10,13 @@
 namespace kestrune {
 
 // A file written under a hidden temporary name beside its target and renamed
-// over the target by commit(). Destroyed without commit(), it removes the
-// temporary file, so a failure never leaves a partial output behind. Its
-// messages name `shownAs` (the target itself unless given: a file of a
-// folder that is being made shows the folder's own place).
+// over the target by commit(), once its data is on the disk (see
+// durableWrites; its write-back starts as it is written, so the wait is
+// short); the new name is on the disk when commit() returns. Destroyed
+// without commit(), it removes the temporary file, so a failure never
+// leaves a partial output behind. Its messages name `shownAs` (the target
+// itself unless given: a file of a folder that is being made shows the
+// folder's own place).
 class OutputFile {
 public:
     explicit OutputFile(std::string targetPath, std::string shownAs = {});
@@ -32,6 +36,8 @@ private:
     std::string shownAs_;
     std::string temporaryPath_;
     std::FILE* file_ = nullptr;
+    static constexpr std::uint64_t kWriteBackBytes = 16u << 20;
+    std::uint64_t written_ = 0, writtenBack_ = 0;
 };
 
 }  // namespace kestrune

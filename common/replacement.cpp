@@ -1,5 +1,7 @@
 #include "common/replacement.hpp"
 
+#include "common/durable_writes.hpp"
+#include "common/folder_lock.hpp"
 #include "common/temporary_name.hpp"
 
 #include <fcntl.h>
@@ -41,57 +43,92 @@ void removeQuietly(const std::string& path) {
     fs::remove_all(path, ignored);
 }
 
+std::string folderOf(const std::string& path) {
+    const std::string folder = fs::path(path).parent_path().string();
+    return folder.empty() ? "." : folder;
+}
+
+std::string nameOf(const std::string& path) { return fs::path(path).filename().string(); }
+
 }  // namespace
 
-void replaceWithStaged(const std::string& staged, const std::string& target) {
-    if (!present(target)) {
-        move(staged, target, target);
-        return;
-    }
-    if (exchange(staged, target)) {
-        removeQuietly(staged);  // the earlier version, now under the hidden name
-        return;
-    }
+void replaceFolder(const std::string& staged, const std::string& target, const std::string& afterwards,
+                   const std::function<void()>& whenIn) {
+    const std::string folder = folderOf(target);
     const std::string backup = backupPathOf(staged);
-    move(target, backup, target);
+    syncFolder(staged);  // the new folder's names on the disk before it takes its place
+    const FolderLock lock(folder);
+    SwapRecord record;
+    record.kind = SwapRecord::Kind::Folder;
+    record.target = nameOf(target);
+    record.staged = nameOf(staged);
+    record.backup = nameOf(backup);
+    record.newIdentity = fileIdentity(staged);
+    record.afterwards = afterwards;
+    SwapJournal journal(folder, record);
     try {
-        move(staged, target, target);
-    } catch (const std::runtime_error&) {
-        std::error_code ignored;  // the failure thrown below is the one to report
-        fs::rename(backup, target, ignored);
+        // Within the lock no other run puts anything under the target's name.
+        if (!present(target))
+            move(staged, target, target);
+        else if (!exchange(staged, target)) {
+            move(target, backup, target);
+            move(staged, target, target);
+        }
+        syncFolder(folder);
+        if (whenIn) whenIn();
+    } catch (const std::exception&) {  // undone below, then passed on
+        // The new folder out again (back to its hidden name, where the
+        // earlier one is after an exchange), then settled as undone.
+        if (fileIdentity(target) == record.newIdentity) {
+            std::error_code ignored;  // settleSwap below puts back what this cannot
+            if (!present(staged)) fs::rename(target, staged, ignored);
+#ifdef RENAME_EXCHANGE
+            else
+                ::renameat2(AT_FDCWD, target.c_str(), AT_FDCWD, staged.c_str(), RENAME_EXCHANGE);
+#endif
+        }
+        record.afterwards.clear();
+        settleSwap(folder, record, {});
         throw;
     }
+    removeQuietly(staged);  // the earlier folder, under the hidden name after an exchange
     removeQuietly(backup);
+    journal.close();
 }
 
 void replaceFileSet(const std::string& stagedBase, const std::string& targetBase,
                     const std::vector<std::string>& extensions) {
+    const std::string folder = folderOf(targetBase);
     const std::string backupBase = backupPathOf(stagedBase);
-    std::vector<std::string> movedAside, movedIn;
-    auto undo = [&] {
-        std::error_code ignored;  // putting the earlier set back after a failure that is thrown
-        for (const auto& extension : movedIn) fs::rename(targetBase + extension, stagedBase + extension, ignored);
-        for (const auto& extension : movedAside) fs::rename(backupBase + extension, targetBase + extension, ignored);
-    };
+    const FolderLock lock(folder);
+    SwapRecord record;
+    record.target = nameOf(targetBase);
+    record.staged = nameOf(stagedBase);
+    record.backup = nameOf(backupBase);
+    for (const auto& extension : extensions) {
+        if (present(stagedBase + extension)) record.newParts.push_back(extension);
+        if (present(targetBase + extension)) record.oldParts.push_back(extension);
+    }
+    SwapJournal journal(folder, record);
     try {
-        for (const auto& extension : extensions) {
-            if (!present(targetBase + extension)) continue;
+        for (const auto& extension : record.oldParts)
             move(targetBase + extension, backupBase + extension, targetBase + extension);
-            movedAside.push_back(extension);
-        }
-        for (const auto& extension : extensions) {
-            if (!present(stagedBase + extension)) continue;
+        for (const auto& extension : record.newParts)
             move(stagedBase + extension, targetBase + extension, targetBase + extension);
-            movedIn.push_back(extension);
-        }
-    } catch (const std::runtime_error&) {
-        undo();
+        syncFolder(folder);
+    } catch (const std::exception&) {  // undone below, then passed on
+        settleSwap(folder, record, {});
         throw;
     }
-    for (const auto& extension : movedAside) removeQuietly(backupBase + extension);
+    for (const auto& extension : record.oldParts) removeQuietly(backupBase + extension);
+    journal.close();
 }
 
-void clearLeftovers(const std::string& folder) {
+void clearLeftovers(const std::string& folder, const SwapAftercare& aftercare) {
+    {
+        const FolderLock lock(folder);
+        if (lock.held()) settleRecordedSwaps(folder, aftercare);
+    }
     struct Leftover {
         std::string path;
         TemporaryName name;
@@ -105,9 +142,13 @@ void clearLeftovers(const std::string& folder) {
         outputs[name->group].push_back({entry->path().string(), *name});
     }
     for (auto& [group, leftovers] : outputs) {
-        bool restore = false;  // an earlier output whose successor never (wholly) arrived
+        // An earlier output moved aside by a run of an older Kestrune, which
+        // kept no journal: it comes back when its successor never (wholly) arrived.
+        bool restore = false;
         for (const Leftover& leftover : leftovers)
-            if (leftover.name.backup && !present((fs::path(folder) / leftover.name.target).string())) restore = true;
+            if (leftover.name.backup && !leftover.name.shortened &&
+                !present((fs::path(folder) / leftover.name.target).string()))
+                restore = true;
         for (const Leftover& leftover : leftovers) {
             const std::string target = (fs::path(folder) / leftover.name.target).string();
             if (restore && leftover.name.backup) {

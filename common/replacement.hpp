@@ -1,30 +1,37 @@
 #pragma once
 
+#include "common/swap_journal.hpp"
+
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace kestrune {
 
-// Puts `staged`, a complete file or folder under a hidden temporary name
-// beside `target` (see temporaryPathBeside), in place of `target`, so that
-// at every instant one complete version of it is there: an earlier target
-// is exchanged with it in one step where the file system can, else moved
-// aside under a backup name first, and removed once the new one is in.
+// Puts the folder `staged`, complete under a hidden name beside `target`
+// (see temporaryPathBeside), in place of `target`: in one step where the file
+// system can exchange two names, else with an earlier target moved aside
+// first. `whenIn` runs once the new folder is in, before the earlier one goes
+// (a GRID's INFO entries); `afterwards` names it for a run that completes
+// the replacement after this one was killed (see SwapAftercare). The whole
+// replacement is journaled and holds the folder's lock; a failure undoes
+// it (the earlier target back, the new one gone) before it is thrown.
 // Throws std::runtime_error naming the target.
-void replaceWithStaged(const std::string& staged, const std::string& target);
+void replaceFolder(const std::string& staged, const std::string& target, const std::string& afterwards,
+                   const std::function<void()>& whenIn);
 
 // The same for a set of files sharing a base name (a shapefile): every
 // earlier file of the set (base + each extension) moves aside, then every
-// staged one goes in, then the earlier ones go. A run killed midway leaves
-// the earlier set under backup names, which clearLeftovers() puts back.
+// staged one goes in, then the earlier ones go.
 void replaceFileSet(const std::string& stagedBase, const std::string& targetBase,
                     const std::vector<std::string>& extensions);
 
-// Clears what runs of this host that are gone left in `folder`: an output
-// they were making is removed, and an earlier output they had moved aside
-// comes back when its successor never arrived (for a set, when any file of
-// it is missing). Hidden names of live runs and of other hosts stay. Never
-// throws: what cannot be cleared stays for the next run.
-void clearLeftovers(const std::string& folder);
+// Clears what runs that are gone left in `folder`: replacements they began
+// are completed or undone (see settleRecordedSwaps, `aftercare` for what
+// their owners did once the new output was in), and the outputs they were
+// making are removed. Hidden names of live runs, and outputs being made by
+// runs of other hosts, stay. Never throws: what cannot be cleared stays for
+// the next run.
+void clearLeftovers(const std::string& folder, const SwapAftercare& aftercare = {});
 
 }  // namespace kestrune

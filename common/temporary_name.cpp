@@ -1,10 +1,13 @@
 #include "common/temporary_name.hpp"
 
 #include <unistd.h>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 namespace kestrune {
@@ -35,6 +38,23 @@ std::string backupPathOf(const std::string& temporaryPath) { return temporaryPat
 
 namespace {
 
+// The most bytes a file name may have on the file systems we write to.
+constexpr std::size_t kLongestName = 255;
+// What ends the target part of a hidden name made shorter: "~h" and a hash.
+constexpr const char* kShortened = "~h";
+
+// `name`, or when it is longer than `room` bytes its start and a hash of
+// the whole: a hidden name never passes the longest a file name may be.
+std::string nameWithin(const std::string& name, std::size_t room) {
+    if (name.size() <= room) return name;
+    std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a
+    for (unsigned char c : name) hash = (hash ^ c) * 1099511628211ULL;
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+    const std::size_t kept = room > 18 ? room - 18 : 0;
+    return name.substr(0, kept) + kShortened + digits;
+}
+
 // True when an entry of the name plus a suffix is there, or of its backup name.
 bool anyEntryThere(const std::string& path, const std::vector<std::string>& suffixes) {
     for (const std::string& base : {path, path + kBackup})
@@ -50,8 +70,12 @@ bool anyEntryThere(const std::string& path, const std::vector<std::string>& suff
 std::string temporaryPathBeside(const std::string& targetPath, const std::vector<std::string>& suffixes) {
     static std::atomic<unsigned> counter{0};
     const std::filesystem::path target(targetPath);
-    const std::string stem =
-        "." + target.filename().string() + kMark + hostName() + "~" + std::to_string(getpid()) + "~";
+    const std::string tail = kMark + hostName() + "~" + std::to_string(getpid()) + "~";
+    std::size_t longestSuffix = 0;
+    for (const std::string& suffix : suffixes) longestSuffix = std::max(longestSuffix, suffix.size());
+    // Room for the dot, the counter (10 digits at most) and the backup mark.
+    const std::size_t room = kLongestName - 1 - tail.size() - 10 - std::strlen(kBackup) - longestSuffix;
+    const std::string stem = "." + nameWithin(target.filename().string(), room) + tail;
     // Only this process makes names with its number, each once; what is
     // there already was left by an earlier process of the same number.
     std::string path;
@@ -66,6 +90,8 @@ std::optional<TemporaryName> parseTemporaryName(const std::string& fileName) {
     if (fileName.size() < 2 || fileName.front() != '.' || mark == std::string::npos || mark < 2) return std::nullopt;
     TemporaryName parsed;
     parsed.target = fileName.substr(1, mark - 1);
+    const auto shortMark = parsed.target.rfind(kShortened);
+    parsed.shortened = shortMark != std::string::npos && parsed.target.size() - shortMark == 18;
     std::string rest = fileName.substr(mark + std::char_traits<char>::length(kMark));  // host~process~counter...
     const auto hostEnd = rest.find('~');
     if (hostEnd == std::string::npos) return std::nullopt;

@@ -9,6 +9,8 @@ namespace kestrune {
 // Outputs are made under hidden names beside their targets and moved into
 // place when complete:
 //   .<target name>.kestrune~<host>~<process>~<counter>[.old][<extension>]
+// (a target name too long for that to fit 255 bytes is cut, and ends in
+// "~h" and a hash of the whole)
 // ".old" marks an earlier output moved aside while its successor goes in;
 // the extension is that of a file of a set (".shp" of a shapefile) whose
 // target is the set's base name plus the extension. The host and process
@@ -25,8 +27,9 @@ std::string backupPathOf(const std::string& temporaryPath);
 
 // What a hidden name says, or none for a name that is not one of ours.
 struct TemporaryName {
-    std::string target;  // the name in the folder it stands for
-    std::string group;   // the hidden name without ".old" and extension: one output
+    std::string target;      // the name in the folder it stands for (unless shortened)
+    bool shortened = false;  // a long target's name, made short to fit the file system
+    std::string group;       // the hidden name without ".old" and extension: one output
     std::string host;
     long process = 0;
     bool backup = false;

@@ -158,8 +158,9 @@ void FrmMain::buildControls() {
     StatusProgress->setRange(0, 1000);
     StatusProgress->setTextVisible(false);
     StatusProgress->setGeometry(0, Label6->height() - 4, Label6->width(), 4);
-    StatusProgress->setStyleSheet("QProgressBar { border: none; background: transparent; }"
-                                  "QProgressBar::chunk { background: #000080; }");
+    StatusProgress->setStyleSheet(
+        "QProgressBar { border: none; background: transparent; }"
+        "QProgressBar::chunk { background: #000080; }");
     StatusProgress->hide();
 
     // The start state: "ESRI GRID", "Unknown Cell Size", both outputs off.

@@ -97,7 +97,8 @@ bool exists(const std::string& path) { return fs::exists(path); }
 
 std::vector<std::string> folderNames(const std::string& folder) {
     std::vector<std::string> names;
-    for (auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename() != kFolderLockName) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }

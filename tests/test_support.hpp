@@ -31,7 +31,9 @@ private:
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 bool exists(const std::string& path);
-// The names in a folder, hidden ones included, in byte order.
+// The names in a folder, hidden ones included, in byte order; but the
+// folder's lock file, which stays once a run has written there (see FolderLock).
+inline constexpr const char* kFolderLockName = ".kestrune~lock";
 std::vector<std::string> folderNames(const std::string& folder);
 
 // Records what the run logic shows, in order.

@@ -13,6 +13,7 @@
 
 #include <unistd.h>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -41,9 +42,10 @@ public:
     std::string file(const std::string& name) const { return (fs::path(path_) / name).string(); }
     // The place a file of the GRID will have, for messages.
     std::string shown(const std::string& name) const { return (fs::path(target_) / name).string(); }
-    // Puts the GRID in place, replacing an earlier one only now that it is complete.
-    void replaceTarget() {
-        replaceWithStaged(path_, target_);
+    // Puts the GRID in place, replacing an earlier one only now that it is
+    // complete; `whenIn` runs once it is (see replaceFolder).
+    void replaceTarget(const std::string& afterwards, const std::function<void()>& whenIn) {
+        replaceFolder(path_, target_, afterwards, whenIn);
         placed_ = true;
     }
 
@@ -82,19 +84,18 @@ StagedGrid::~StagedGrid() = default;
 
 void StagedGrid::commit() {
     bool replacing = false;
-    const std::string target = placeFor(workspace_, name_, replacing);
-    folder_->replaceTarget();
-    // The INFO entries last: a GRID that is in place may be listed.
+    placeFor(workspace_, name_, replacing);
+    // The INFO entries once the GRID is in: a GRID that is in place may be
+    // listed. A failure to write them takes the GRID back out (the earlier
+    // one comes back) and a new GRID's entries with it.
     try {
-        addGridTables(workspace_, name_);
+        folder_->replaceTarget(gridTablesAftercare(name_), [this] { addGridTables(workspace_, name_); });
     } catch (const std::exception&) {
-        if (!replacing) {             // a new GRID whose entries failed takes them back, and goes
-            std::error_code ignored;  // the failure rethrown below is the one to report
+        if (!replacing) {
             try {
                 removeGridTables(workspace_, name_);
-            } catch (const std::exception&) {  // as above: the first failure is reported
+            } catch (const std::exception&) {  // the failure rethrown below is the one to report
             }
-            fs::remove_all(target, ignored);
         }
         throw;
     }

@@ -250,4 +250,43 @@ void removeGridTables(const std::string& workspace, const std::string& name) {
     for (std::size_t at : tablesOf(directory, name, {})) deleteTable(directory, info, at);
 }
 
+std::string gridTablesAftercare(const std::string& name) { return "info tables " + name; }
+
+SwapAftercare gridTablesAftercareIn(const std::string& workspace) {
+    return [workspace](const std::string& afterwards) {
+        const std::string mark = gridTablesAftercare("");
+        if (afterwards.rfind(mark, 0) == 0) addGridTables(workspace, afterwards.substr(mark.size()));
+    };
+}
+
+void addMissingGridTables(const std::string& workspace) {
+    if (::access(workspace.c_str(), W_OK) != 0) return;
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator entry(workspace, error), end; !error && entry != end; entry.increment(error)) {
+        const fs::path folder = entry->path();
+        if (isGridFolder(folder.string()) && gridNameProblem(folder.filename().string()).empty() &&
+            fs::exists(folder / "dblbnd.adf") && fs::exists(folder / "sta.adf"))
+            names.push_back(folder.filename().string());
+    }
+    if (names.empty()) return;
+    std::vector<std::string> missing;
+    {
+        std::lock_guard<std::mutex> guard(directoryMutex());
+        const fs::path info = fs::path(workspace) / "info";
+        if (fs::exists(info / "arc.dir")) {
+            LockedDirectory directory(info);
+            for (const std::string& name : names)
+                for (const TableKind& kind : kTables)
+                    if (directory.findLive(gridTableName(name, kind.suffix)) == directory.records()) {
+                        missing.push_back(name);
+                        break;
+                    }
+        } else {
+            missing = names;
+        }
+    }
+    for (const std::string& name : missing) addGridTables(workspace, name);
+}
+
 }  // namespace kestrune

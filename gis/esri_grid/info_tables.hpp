@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/swap_journal.hpp"
+
 #include <string>
 
 namespace kestrune {
@@ -17,5 +19,16 @@ void addGridTables(const std::string& workspace, const std::string& name);
 
 // Marks the tables of GRID `name` deleted and removes their files.
 void removeGridTables(const std::string& workspace, const std::string& name);
+
+// What a GRID's replacement does once it is in, as its journal names it
+// ("info tables NAME"), and what a run completing the replacement of a
+// killed one does in its place: addGridTables for the name.
+std::string gridTablesAftercare(const std::string& name);
+SwapAftercare gridTablesAftercareIn(const std::string& workspace);
+
+// Gives every GRID of the workspace whose tables are missing from arc.dir
+// (a run killed before it wrote them, or one of an older Kestrune) its
+// tables, from its own files. Only for a workspace that may be written.
+void addMissingGridTables(const std::string& workspace);
 
 }  // namespace kestrune

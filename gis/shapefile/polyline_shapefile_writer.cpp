@@ -1,6 +1,7 @@
 #include "gis/shapefile/polyline_shapefile_writer.hpp"
 
 #include "common/byte_order.hpp"
+#include "common/durable_writes.hpp"
 #include "common/write_failure.hpp"
 
 #include <algorithm>
@@ -41,7 +42,13 @@ void PolylineShapefileWriter::BufferedFile::append(const char* bytes, std::size_
 
 void PolylineShapefileWriter::BufferedFile::flush() {
     if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) fail("write");
+    written_ += buffer_.size();
     buffer_.clear();
+    if (written_ - writtenBack_ >= kWriteBackBytes) {  // the disk starts on it now; the sync at the end waits less
+        if (std::fflush(file_) != 0) fail("write");
+        startWriteBack(::fileno(file_), writtenBack_, written_ - writtenBack_);
+        writtenBack_ = written_;
+    }
 }
 
 void PolylineShapefileWriter::BufferedFile::writeAt(std::uint64_t offset, const std::string& bytes) {
@@ -53,6 +60,11 @@ void PolylineShapefileWriter::BufferedFile::writeAt(std::uint64_t offset, const 
 
 void PolylineShapefileWriter::BufferedFile::close() {
     flush();
+    if (std::fflush(file_) != 0) fail("write");
+    if (const int error = syncFileData(::fileno(file_))) {
+        errno = error;
+        fail("write");
+    }
     std::FILE* file = file_;
     file_ = nullptr;
     if (std::fclose(file) != 0) fail("write");

@@ -124,8 +124,12 @@ std::vector<RasterDataset> RasterWorkspace::rasterDatasets() const {
 }
 
 void clearWorkspaceLeftovers(const std::string& folder) {
-    clearLeftovers(folder);
+    clearLeftovers(folder, gridTablesAftercareIn(folder));
     clearLeftovers((fs::path(folder) / "info").string());
+    try {
+        addMissingGridTables(folder);
+    } catch (const std::exception&) {  // tables that cannot be written now are added by a later run
+    }
 }
 
 }  // namespace kestrune

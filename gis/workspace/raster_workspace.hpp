@@ -69,7 +69,9 @@ private:
 };
 
 // Clears what killed runs left in a workspace folder and its INFO folder
-// (see clearLeftovers): an earlier GRID a run had moved aside comes back.
+// (see clearLeftovers): a GRID replacement they began is completed, INFO
+// entries and all, or undone; a GRID without its INFO entries gets them.
+// Never throws.
 void clearWorkspaceLeftovers(const std::string& folder);
 
 }  // namespace kestrune

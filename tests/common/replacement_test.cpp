@@ -41,23 +41,38 @@ TEST(TemporaryName, SaysWhatItStandsFor) {
     EXPECT_EQ(parseTemporaryName(fresh)->process, getpid());
 }
 
-TEST(ReplaceWithStaged, PutsFilesAndFoldersInPlaceLeavingNothingHidden) {
+TEST(ReplaceFolder, PutsFoldersInPlaceLeavingNothingHidden) {
     test::TempDir dir;
-    const std::string file = dir.file("dem.asc"), folder = dir.file("dem");
-    test::writeFile(file, "earlier");
-    std::string staged = temporaryPathBeside(file);
-    test::writeFile(staged, "new");
-    replaceWithStaged(staged, file);
-    EXPECT_EQ(test::readFile(file), "new");
+    const std::string folder = dir.file("dem");
     for (bool earlier : {false, true}) {
         SCOPED_TRACE(earlier ? "over an earlier folder" : "into a free name");
-        staged = temporaryPathBeside(folder);
+        const std::string staged = temporaryPathBeside(folder);
         fs::create_directory(staged);
         test::writeFile(staged + "/hdr.adf", earlier ? "second" : "first");
-        replaceWithStaged(staged, folder);
+        int whenIn = 0;
+        replaceFolder(staged, folder, "", [&] {
+            ++whenIn;
+            EXPECT_EQ(test::readFile(folder + "/hdr.adf"), earlier ? "second" : "first");  // in before it runs
+        });
+        EXPECT_EQ(whenIn, 1);
         EXPECT_EQ(test::readFile(folder + "/hdr.adf"), earlier ? "second" : "first");
     }
-    EXPECT_EQ(test::folderNames(dir.path().string()), (std::vector<std::string>{"dem", "dem.asc"}));
+    EXPECT_EQ(test::folderNames(dir.path().string()), (std::vector<std::string>{"dem"}));
+}
+
+// What must follow the swap fails: the earlier folder comes back, the new one goes.
+TEST(ReplaceFolder, AFailureOnceInPutsTheEarlierFolderBack) {
+    test::TempDir dir;
+    const std::string folder = dir.file("dem");
+    fs::create_directory(folder);
+    test::writeFile(folder + "/hdr.adf", "earlier");
+    const std::string staged = temporaryPathBeside(folder);
+    fs::create_directory(staged);
+    test::writeFile(staged + "/hdr.adf", "new");
+    EXPECT_THROW(replaceFolder(staged, folder, "", [] { throw std::runtime_error("the INFO tables"); }),
+                 std::runtime_error);
+    EXPECT_EQ(test::readFile(folder + "/hdr.adf"), "earlier");
+    EXPECT_EQ(test::folderNames(dir.path().string()), (std::vector<std::string>{"dem"}));
 }
 
 TEST(ReplaceFileSet, ReplacesTheWholeSet) {
