@@ -98,11 +98,10 @@ const std::map<std::string, Setter>& setters() {
 
 // Options without a value.
 const std::map<std::string, bool BatchOptions::*>& flags() {
-    static const std::map<std::string, bool BatchOptions::*> table = {{"--help", &BatchOptions::helpWanted},
-                                                                      {"-h", &BatchOptions::helpWanted},
-                                                                      {"--version", &BatchOptions::versionWanted},
-                                                                      {"--quiet", &BatchOptions::quiet},
-                                                                      {"--progress", &BatchOptions::progress}};
+    static const std::map<std::string, bool BatchOptions::*> table = {
+        {"--help", &BatchOptions::helpWanted},       {"-h", &BatchOptions::helpWanted},
+        {"--version", &BatchOptions::versionWanted}, {"--quiet", &BatchOptions::quiet},
+        {"--progress", &BatchOptions::progress},     {"--no-sync", &BatchOptions::noSync}};
     return table;
 }
 
@@ -188,6 +187,8 @@ Every folder must exist; nothing creates them.
                            does: 0...10...20...30...40...50...60...70...80...90...100 - done.
                            (a terminal always shows the percentage and the time left)
   --log FILE               append every status line and message to FILE, with the time
+  --no-sync                do not wait for outputs to reach the disk before they take
+                           their names (faster; after a power cut an output may be empty)
   --version                show the version
   --help                   show this text
 

@@ -14,6 +14,7 @@ struct BatchOptions {
     unsigned threads = 0;   // the worker pool's size; 0 is the default
     bool quiet = false;     // nothing but failures
     bool progress = false;  // progress marks on a pipe too
+    bool noSync = false;    // outputs need not reach the disk before they take their names
     std::string logPath;    // append every line to this file
     bool helpWanted = false;
     bool versionWanted = false;

@@ -4,6 +4,7 @@
 #include "cli/run_log.hpp"
 #include "cli/stop_signals.hpp"
 
+#include "common/durable_writes.hpp"
 #include "common/failure_description.hpp"
 #include "common/process_setup.hpp"
 #include "common/version.hpp"
@@ -43,6 +44,7 @@ int run(const BatchOptions& options) {
     std::optional<RunLog> log;
     if (!options.logPath.empty()) log.emplace(options.logPath);
     WorkerPool::configure(options.threads);
+    setDurableWrites(!options.noSync);
     stopOnSignals();
     const ReportStyle style{onTerminal(), options.progress, options.quiet};
     BatchReporter reporter(STDERR_FILENO, style, log ? &*log : nullptr);

@@ -1,6 +1,7 @@
 // kestrune: the desktop window.
 #include "gui/frm_main.hpp"
 
+#include "common/durable_writes.hpp"
 #include "common/process_setup.hpp"
 #include "common/version.hpp"
 #include "common/worker_pool.hpp"
@@ -22,8 +23,12 @@ bool applyCommandLine(const QApplication& application) {
     parser.addVersionOption();
     const QCommandLineOption threads(
         "threads", "Threads that work at once (default: every hardware thread, or KESTRUNE_NUM_THREADS).", "N");
+    const QCommandLineOption noSync("no-sync",
+                                    "Do not wait for outputs to reach the disk before they take their names.");
     parser.addOption(threads);
+    parser.addOption(noSync);
     parser.process(application);  // --help and --version end here
+    kestrune::setDurableWrites(!parser.isSet(noSync));
     if (!parser.isSet(threads)) return true;
     const auto count = kestrune::parseThreadCount(parser.value(threads).toStdString());
     if (!count) {

@@ -9,6 +9,7 @@
 #include "gis/esri_ascii/esri_ascii_reader.hpp"
 #include "gis/esri_grid/esri_grid_writer.hpp"
 #include "gis/esri_grid/grid_name.hpp"
+#include "gis/gdal/gdal_services.hpp"
 #include "gis/workspace/raster_workspace.hpp"
 #include "run/folder_step.hpp"
 
@@ -29,12 +30,17 @@ std::string projectionOf(const SidecarSplit& split, const std::string& base, con
     return {};
 }
 
-// The text of the projection file beside a raster, or empty when it has none.
+// The coordinate system in the projection file beside a raster, or empty
+// when it has none. A file whose text GDAL cannot read as one fails its
+// raster: the GRID would have lost its coordinate system without a word.
 std::string projectionText(const std::string& path) {
     if (path.empty()) return {};
     std::optional<std::string> text = readSmallFile(path);
     if (!text) throw std::runtime_error("cannot read the projection " + path);
-    return *text;
+    const std::string projection = trimmedProjection(*text);
+    if (gdal().esriWkt(projection).empty())
+        throw std::runtime_error("the projection file " + path + " holds no coordinate system GDAL can read");
+    return projection;
 }
 
 // A float GRID named `gridName` in the workspace from an ESRI ASCII raster,

@@ -42,10 +42,13 @@ void checkLevels(const RasterRows& raster, const ContourLevels& levels) {
                                  formatDouble(maximum) + "; at most 100000 are made");
 }
 
-// The projection as a shapefile's .prj holds it (ESRI's WKT), or empty when
-// there is none or it cannot be read. GDAL is asked only when there is one.
-std::string esriWkt(const std::string& projection) {
-    return projection.empty() ? std::string() : gdal().esriWkt(projection);
+// The projection as a shapefile's .prj holds it: ESRI's WKT, or the text as
+// it is when GDAL cannot read it (the coordinate system is kept, not lost),
+// or empty when there is none. GDAL is asked only when there is one.
+std::string prjText(const std::string& projection) {
+    if (projection.empty()) return {};
+    const std::string wkt = gdal().esriWkt(projection);
+    return wkt.empty() ? trimmedProjection(projection) : wkt;
 }
 
 // Hands each finished line to the shapefile, in map coordinates. The
@@ -118,7 +121,7 @@ StagedShapefile stageContourShapefile(const RasterRows& raster, const std::strin
     }
     ProgressStage tracing(0.1, 1);
     StagedShapefile staged(targetBase);
-    PolylineShapefileWriter writer(staged.basePath(), {{"ID", 8, 0}, {"CONTOUR", 12, 3}}, esriWkt(projection),
+    PolylineShapefileWriter writer(staged.basePath(), {{"ID", 8, 0}, {"CONTOUR", 12, 3}}, prjText(projection),
                                    options.sizeLimit, targetBase);
     ShapefileContourWriter contours(writer, raster.geometry);
     ContourMemory memory;

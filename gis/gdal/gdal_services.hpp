@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestrune {
@@ -55,6 +56,15 @@ public:
     // it cannot be read. Never reads a file or the network.
     virtual std::string esriWkt(const std::string& projection) const = 0;
 };
+
+// A projection's text as it is read and kept: without a byte order mark and
+// the white space around it (gdalsrsinfo -o wkt_esri begins with a blank line).
+inline std::string trimmedProjection(std::string_view text) {
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1));
+}
 
 // GDAL's services, its module loaded on the first call. Throws
 // std::runtime_error ("cannot load GDAL from PATH: why") when the module

@@ -36,6 +36,27 @@ TEST(ASCII2GRID, ConvertsEveryRasterAndCarriesItsProjection) {
     EXPECT_TRUE(test::readWithGdal(c.grid("south")).projectionWkt.empty());
 }
 
+// A .prj as gdalsrsinfo -o wkt_esri writes it (a blank line first), with a
+// byte order mark: read for what it holds, kept in the keyword form. One that
+// holds no coordinate system fails its raster, naming the .prj.
+TEST(ASCII2GRID, AProjectionIsReadWhateverSurroundsItAndAnUnreadableOneFails) {
+    Conversion c;
+    const std::string wkt = test::readFile(std::string(KESTRUNE_SAMPLES_DIR) + "/xyz/dem_west.prj");
+    test::writeFile(c.ascii("padded.asc"), kRaster);
+    test::writeFile(c.ascii("padded.prj"), "\xEF\xBB\xBF\n  " + wkt + "\r\n\n");
+    EXPECT_TRUE(c.run()) << (c.ui.messages.empty() ? "" : c.ui.messages[0].prompt);
+    EXPECT_EQ(test::readFile(c.grid("padded/prj.adf")).rfind("Projection    UTM\r\n", 0), 0u);
+    EXPECT_EQ(test::utmZone(test::readWithGdal(c.grid("padded")).projectionWkt), 33);
+
+    test::writeFile(c.ascii("broken.asc"), kRaster);
+    test::writeFile(c.ascii("broken.prj"), "\nnot a coordinate system\n");
+    EXPECT_FALSE(c.run());
+    ASSERT_EQ(c.ui.messages.size(), 1u);
+    EXPECT_EQ(c.ui.messages[0].prompt, c.ascii("broken.asc") + " Error-the projection file " + c.ascii("broken.prj") +
+                                           " holds no coordinate system GDAL can read");
+    EXPECT_FALSE(test::exists(c.grid("broken")));
+}
+
 TEST(ASCII2GRID, AReRunReplacesTheGrids) {
     Conversion c;
     test::writeFile(c.ascii("dem.asc"), kRaster);

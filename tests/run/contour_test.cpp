@@ -102,6 +102,14 @@ TEST(CreateContours, MatchesGdalContourLevelByLevel) {
     EXPECT_EQ(test::readFile(grid.contours + "/hill.shp").size(), test::readFile(peer).size());
 }
 
+// A GRID's projection that GDAL cannot read still goes with its contours,
+// as it is: a replaced shapefile never loses its coordinate system.
+TEST(CreateContours, AProjectionGdalCannotReadStaysWithTheContours) {
+    ContourGrid grid("site grid 7 of the old survey\r\n");
+    makeContours(grid, 50, 0);
+    EXPECT_EQ(test::readFile(grid.contours + "/hill.prj"), "site grid 7 of the old survey");
+}
+
 TEST(CreateContours, AReRunReplacesTheShapefile) {
     ContourGrid grid;
     test::writeFile(grid.contours + "/hill.sbn", "old index");

@@ -27,6 +27,16 @@ TEST(XYZ2ASCII, ShowsEachFileAndWritesItsAsc) {
     EXPECT_EQ(test::folderNames(c.settings.asciiFolder).size(), 12u);
 }
 
+// A name as long as a file system takes still gets its output: the hidden
+// name it is made under is cut to fit.
+TEST(XYZ2ASCII, TheLongestFileNameGetsItsOutput) {
+    Conversion c;
+    const std::string stem(251, 'd');  // 251 + ".xyz" = 255 bytes, the most a name may have
+    test::writeFile(c.xyz(stem + ".xyz"), kGood);
+    EXPECT_TRUE(c.run()) << (c.ui.messages.empty() ? "" : c.ui.messages[0].prompt);
+    EXPECT_EQ(test::folderNames(c.settings.asciiFolder), std::vector<std::string>{stem + ".asc"});
+}
+
 TEST(XYZ2ASCII, AnEmptyFolderChangesNothing) {
     Conversion c;
     EXPECT_TRUE(c.run());

@@ -1,5 +1,6 @@
 #include "gis/gdal/module/arcinfo_projection.hpp"
 
+#include "gis/gdal/gdal_services.hpp"
 #include "gis/gdal/module/gdal_access.hpp"
 
 #include "common/number_text.hpp"
@@ -249,8 +250,9 @@ std::string keywordFormOrAsGiven(const std::string& projection) {
 
 }  // namespace
 
-bool readProjection(const std::string& text, OGRSpatialReference& srs) {
+bool readProjection(const std::string& given, OGRSpatialReference& srs) {
     useGdalLibrary();
+    const std::string text = trimmedProjection(given);
     std::vector<std::string> lines;
     std::stringstream stream(text);
     for (std::string line; std::getline(stream, line);) {

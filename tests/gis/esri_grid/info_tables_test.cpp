@@ -1,9 +1,13 @@
+#include "gis/esri_grid/info_tables.hpp"
 #include "gis/esri_grid/binary_record.hpp"
 #include "gis/esri_grid/esri_grid_writer.hpp"
 #include "gis/workspace/raster_workspace.hpp"
 #include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
 
 #include <unistd.h>
 #include <ctime>
@@ -165,6 +169,49 @@ TEST(InfoTables, ANewGridWhoseTablesFailLeavesNothing) {
     test::writeFile(ws + "/info", "a file where the INFO folder goes");
     EXPECT_THROW(writeEsriGrid(ws, "dem", tinyRaster(), ""), std::runtime_error);
     EXPECT_EQ(test::folderNames(ws), std::vector<std::string>{"info"});
+}
+
+// A GRID whose INFO entries never came (a run killed between the two, or an
+// older Kestrune's leftover) gets them from its own files at the next run.
+TEST(InfoTables, AGridWithoutItsEntriesGetsThemAtTheNextRun) {
+    test::TempDir dir;
+    const std::string ws = dir.path().string();
+    writeEsriGrid(ws, "first", tinyRaster(), "");
+    writeEsriGrid(ws, "second", tinyRaster(), "");
+    removeGridTables(ws, "second");
+    clearWorkspaceLeftovers(ws);
+    std::vector<std::string> live;
+    for (const DirectoryEntry& entry : arcDir(ws))
+        if (!entry.deleted) live.push_back(entry.table);
+    std::sort(live.begin(), live.end());
+    EXPECT_EQ(live, (std::vector<std::string>{"FIRST.BND", "FIRST.STA", "SECOND.BND", "SECOND.STA"}));
+    EXPECT_EQ(test::readWithGdal(ws + "/second").width, 2);
+}
+
+// Two runs make the same new GRID at once: one wins, the other replaces it;
+// neither fails, and the name is listed once.
+TEST(InfoTables, TwoRunsMakingOneNewGridAtOnceBothSucceed) {
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        test::TempDir dir;
+        const std::string ws = dir.path().string();
+        std::vector<std::string> failures(2);
+        std::vector<std::thread> runs;
+        for (int run = 0; run < 2; ++run)
+            runs.emplace_back([&, run] {
+                try {
+                    writeEsriGrid(ws, "t04", tinyRaster(), "");
+                } catch (const std::exception& failure) {
+                    failures[static_cast<std::size_t>(run)] = failure.what();
+                }
+            });
+        for (std::thread& run : runs) run.join();
+        EXPECT_EQ(failures, (std::vector<std::string>{"", ""}));
+        EXPECT_EQ(test::folderNames(ws), (std::vector<std::string>{"info", "t04"}));
+        int listed = 0;
+        for (const DirectoryEntry& entry : arcDir(ws)) listed += !entry.deleted && entry.table == "T04.BND";
+        EXPECT_EQ(listed, 1);
+    }
 }
 
 }  // namespace
