@@ -16,6 +16,7 @@ namespace kestrune {
 namespace {
 
 constexpr std::size_t kChunkBytes = 32u << 20;
+constexpr std::size_t kLongestLine = 64u << 10;
 
 bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -253,13 +254,15 @@ XyzPointSet ReadXyzPoints(const std::string& xyzPath, const std::string& separat
     std::uint64_t nextLine = 1;
     ProgressCounter progress(text.size());
     for (std::size_t start = 0; start < text.size();) {
-        std::size_t usable = 0;
-        std::string_view window;
-        // Windows end at a line end; a line longer than a window widens it.
-        for (std::size_t length = kChunkBytes; usable == 0; length *= 2) {
-            window = text.substr(start, length);
-            usable = start + window.size() == text.size() ? window.size() : completeLinesEnd(window);
-        }
+        // No point line is that long: a file without line ends (a binary
+        // file, a broken copy) is told at once, not read to its end.
+        const std::string_view next = text.substr(start, kLongestLine + 1);
+        if (next.size() > kLongestLine && next.find_first_of("\r\n") == std::string_view::npos)
+            throw std::runtime_error("line " + std::to_string(nextLine) + " is longer than " +
+                                     std::to_string(kLongestLine) + " bytes");
+        // Windows end at a line end.
+        const std::string_view window = text.substr(start, kChunkBytes);
+        const std::size_t usable = start + window.size() == text.size() ? window.size() : completeLinesEnd(window);
         ParsedText parsed = parseInParallel(window.substr(0, usable), separator, nextLine);
         if (parsed.failure) throwFailure(*parsed.failure);
         nextLine += parsed.lineCount;

@@ -25,8 +25,9 @@ private:
 // empty one too, is a data line cut at each occurrence of `separator`:
 // fields 1 to 3 are X, Y and Z, later fields are ignored.
 // Throws XyzFormatError for a non-empty data line without the separator and
-// std::runtime_error (naming the line) for a missing or non-numeric field or
-// a file that cannot be read. The first bad line in file order is reported.
+// std::runtime_error (naming the line) for a missing or non-numeric field, a
+// line longer than 64 KiB, or a file that cannot be read. The first bad line
+// in file order is reported.
 XyzPointSet ReadXyzPoints(const std::string& xyzPath, const std::string& separator);
 
 // The same on text already in memory; `firstLine` numbers its first line.

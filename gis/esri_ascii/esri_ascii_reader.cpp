@@ -27,6 +27,7 @@ namespace {
 
 constexpr std::size_t kChunkBytes = 32u << 20;
 constexpr std::size_t kHeaderBytes = 64u << 10;
+constexpr std::size_t kLongestValue = 1024;
 constexpr double kCellsReadToTheEnd = 1 << 20;
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -149,6 +150,11 @@ public:
             const std::size_t usable = atEnd ? text.size() : lastSpaceEnd(text);
             if (auto failure = readPiece(text.substr(0, usable), offset)) return failure;
             kept = text.size() - usable;
+            // No number is that long: a file without white space (a binary
+            // file, a broken copy) is told at once, not read to its end.
+            if (kept > kLongestValue)
+                return ValueFailure{offset + usable,
+                                    "a value is longer than " + std::to_string(kLongestValue) + " characters"};
             std::memmove(buffer.data(), buffer.data() + usable, kept);
             offset += usable;
             progress.add(usable);

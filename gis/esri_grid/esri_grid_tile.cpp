@@ -162,9 +162,7 @@ GridTileLayout::GridTileLayout(const RasterGeometry& raster) {
 GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& rows, OutputFile& data,
                              OutputFile& index) {
     const GridTileLayout layout(raster);
-    const std::int64_t fullBlocks = layout.blockRows * layout.blockColumns;
-    const std::int64_t dataBytes =
-        kHeaderBytes + fullBlocks * kFullRecordBytes + (layout.indexEntries() - fullBlocks) * 2;
+    const std::int64_t dataBytes = layout.dataBytes();
     if (dataBytes > kTileFileLimit)
         throw std::runtime_error("a raster of " + std::to_string(raster.ncols) + " x " + std::to_string(raster.nrows) +
                                  " cells passes the 2 GB limit of a GRID tile file");
@@ -204,6 +202,13 @@ GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& ro
     }
     return total.statistics();
 }
+
+std::int64_t GridTileLayout::dataBytes() const {
+    const std::int64_t fullBlocks = blockRows * blockColumns;
+    return kHeaderBytes + fullBlocks * kFullRecordBytes + (indexEntries() - fullBlocks) * 2;
+}
+
+std::int64_t GridTileLayout::indexBytes() const { return kHeaderBytes + 8 * indexEntries(); }
 
 GridTileLayout::Corner GridTileLayout::tileCorner(const RasterGeometry& raster) const {
     // Where ArcGIS puts the corner of a tile of one: half the tile's width

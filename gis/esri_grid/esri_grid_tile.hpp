@@ -21,6 +21,9 @@ struct GridTileLayout {
     explicit GridTileLayout(const RasterGeometry& raster);
     // Index entries: full block rows, then the last row up to the extent.
     std::int64_t indexEntries() const { return (blockRows - 1) * blocksPerRow + blockColumns; }
+    // The sizes of the tile file and of its index.
+    std::int64_t dataBytes() const;
+    std::int64_t indexBytes() const;
     // The corner hdr.adf gives the tile, in map units.
     struct Corner {
         double x, y;

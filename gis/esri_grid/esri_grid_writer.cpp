@@ -6,6 +6,7 @@
 #include "gis/gdal/gdal_services.hpp"
 
 #include "common/file_naming.hpp"
+#include "common/free_space.hpp"
 #include "common/output_file.hpp"
 #include "common/replacement.hpp"
 #include "common/small_file.hpp"
@@ -19,6 +20,12 @@
 namespace fs = std::filesystem;
 
 namespace kestrune {
+namespace {
+
+// hdr.adf, dblbnd.adf, sta.adf, prj.adf and the INFO tables, with room to spare.
+constexpr std::uint64_t kSmallFilesBytes = 64u << 10;
+
+}  // namespace
 
 // A GRID's folder under a hidden name beside its place, removed with its
 // content unless it went into place.
@@ -109,6 +116,10 @@ StagedGrid stageEsriGrid(const std::string& workspace, const std::string& name, 
         throw std::runtime_error("cannot write the GRID " + name + ": " + problem);
     bool replacing = false;
     const std::string target = placeFor(workspace, name, replacing);
+    // The earlier GRID goes only once the new one is in: all of it must fit beside.
+    const GridTileLayout layout(raster);
+    checkFreeSpace(workspace, static_cast<std::uint64_t>(layout.dataBytes() + layout.indexBytes()) + kSmallFilesBytes,
+                   "the GRID " + name);
     auto folder = std::make_unique<StagedFolder>(target);
     OutputFile data(folder->file("w001001.adf"), folder->shown("w001001.adf"));
     OutputFile index(folder->file("w001001x.adf"), folder->shown("w001001x.adf"));

@@ -15,6 +15,10 @@ double wholeCells(double cells) {
     return std::fabs(cells - whole) <= RasterGeometry::kLatticeTolerance ? whole : std::nan("");
 }
 
+// A cell spans at least this many of the steps a double takes at its
+// coordinates, so that its edges and centre are told apart.
+constexpr double kCellsOfSteps = 1024;
+
 // How the spans [a0, a1] and [b0, b1] meet, with `slack` of rounding.
 ExtentRelation spanRelation(double a0, double a1, double b0, double b1, double slack) {
     const double shared = std::min(a1, b1) - std::max(a0, b0);
@@ -60,6 +64,15 @@ std::string extentProblem(const RasterGeometry& raster) {
         return "the extent of " + std::to_string(raster.ncols) + " x " + std::to_string(raster.nrows) + " cells of " +
                formatDouble(raster.cellsize) + " from (" + formatDouble(raster.xllcorner) + ", " +
                formatDouble(raster.yllcorner) + ") passes the largest number";
+    // Far from the origin a double holds coordinates to steps larger than a
+    // small cell: its edges could not be told apart, and readers would
+    // count a different number of cells.
+    const double farthest = std::max({std::fabs(raster.xllcorner), std::fabs(raster.yllcorner),
+                                      std::fabs(raster.xurcorner()), std::fabs(raster.yurcorner())});
+    const double step = std::nextafter(farthest, HUGE_VAL) - farthest;
+    if (raster.cellsize < kCellsOfSteps * step)
+        return "cells of " + formatDouble(raster.cellsize) + " cannot be told apart at coordinates as large as " +
+               formatDouble(farthest) + ", which a double holds only to steps of " + formatDouble(step);
     return {};
 }
 

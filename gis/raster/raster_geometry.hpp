@@ -57,7 +57,9 @@ struct RasterGeometry {
 
 // Why a raster cannot lie where `raster` says, or empty when it can: a
 // corner or cell size that is not a finite number, a cell size that is not
-// positive, or an extent whose far edge passes the largest number.
+// positive, an extent whose far edge passes the largest number, or cells
+// too small for a double to tell apart at the extent's coordinates (a cell
+// of 1 at 1e16, where a double steps by 2).
 std::string extentProblem(const RasterGeometry& raster);
 
 // Throws std::runtime_error ("<what> is damaged: <problem>") when `raster`
