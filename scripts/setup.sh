@@ -12,7 +12,7 @@ packages=(
   gmt
   xvfb xauth
   time python3
-  locales-all dpkg-dev clang-format lintian bsdutils
+  locales-all dpkg-dev clang-format lintian bsdutils strace
   clang libclang-rt-14-dev
   parallel
   fonts-liberation2 fonts-wqy-microhei
