@@ -36,7 +36,7 @@ private:
     std::string shownAs_;
     std::string temporaryPath_;
     std::FILE* file_ = nullptr;
-    static constexpr std::uint64_t kWriteBackBytes = 16u << 20;
+    static constexpr std::uint64_t kWriteBackBytes = 8u << 20;
     std::uint64_t written_ = 0, writtenBack_ = 0;
 };
 
