@@ -52,6 +52,20 @@ std::string setShard(BatchOptions& o, const std::string& value) {
     return {};
 }
 
+// A shard that makes its own GRIDs would look for neighbours that other
+// shards may not have made yet: the GRIDs come first, in a run of their own.
+std::string seamlessShardProblem(const RunSettings& settings) {
+    if (!settings.seamless || settings.shardCount <= 1 || settings.inputKind == InputKind::EsriGrids) return {};
+    return "--seamless with --shard needs --input grid: a tile's neighbours must all be GRIDs before its turn.\n"
+           "Run it in two steps, the second once every shard of the first has finished:\n"
+           "  1. kestrune-batch --input " +
+           std::string(settings.inputKind == InputKind::XyzFiles ? "xyz --xyz-folder DIR" : "ascii") +
+           " --ascii-folder DIR --grid-folder DIR --shard K/N\n"
+           "  2. kestrune-batch --input grid --grid-folder DIR --seamless --shard K/N --slope-folder DIR "
+           "--contour-folder DIR\n"
+           "(with Slurm: the second job array with --dependency=afterok on the first; see README)";
+}
+
 Setter text(std::string RunSettings::*field) {
     return [field](BatchOptions& o, const std::string& value) {
         o.settings.*field = value;
@@ -101,7 +115,8 @@ const std::map<std::string, bool BatchOptions::*>& flags() {
     static const std::map<std::string, bool BatchOptions::*> table = {
         {"--help", &BatchOptions::helpWanted},       {"-h", &BatchOptions::helpWanted},
         {"--version", &BatchOptions::versionWanted}, {"--quiet", &BatchOptions::quiet},
-        {"--progress", &BatchOptions::progress},     {"--no-sync", &BatchOptions::noSync}};
+        {"--progress", &BatchOptions::progress},     {"--no-sync", &BatchOptions::noSync},
+        {"--seamless", &BatchOptions::seamless}};
     return table;
 }
 
@@ -142,6 +157,8 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& arguments) {
         options.usageError = setter->second(options, value);
         if (!options.usageError.empty()) return options;
     }
+    options.settings.seamless = options.seamless;
+    options.usageError = seamlessShardProblem(options.settings);
     return options;
 }
 
@@ -187,6 +204,10 @@ Every folder must exist; nothing creates them.
                            does: 0...10...20...30...40...50...60...70...80...90...100 - done.
                            (a terminal always shows the percentage and the time left)
   --log FILE               append every status line and message to FILE, with the time
+  --seamless               take the GRID folder's rasters that lie on one lattice
+                           as tiles of one surface: slopes and contours join
+                           across their borders as the whole surface's would
+                           (with --shard, only with --input grid)
   --no-sync                do not wait for outputs to reach the disk before they take
                            their names (faster; after a power cut an output may be empty)
   --version                show the version

@@ -15,6 +15,7 @@ struct BatchOptions {
     bool quiet = false;     // nothing but failures
     bool progress = false;  // progress marks on a pipe too
     bool noSync = false;    // outputs need not reach the disk before they take their names
+    bool seamless = false;  // the GRID folder's rasters as tiles of one surface
     std::string logPath;    // append every line to this file
     bool helpWanted = false;
     bool versionWanted = false;

@@ -239,7 +239,13 @@ RunSettings FrmMain::runSettings() const {
     s.contourInterval = Text3->text().toStdString();
     s.slopeOutput = Check2->isChecked();
     s.slopeFolder = toCorePath(Text5->text());
+    s.seamless = seamless_;
     return s;
+}
+
+void FrmMain::setSeamless(bool on) {
+    seamless_ = on;
+    setWindowTitle(on ? "XYZ to Kestrune - seamless tiles" : "XYZ to Kestrune");
 }
 
 QLineEdit* FrmMain::textBoxFor(FolderCode code) const {

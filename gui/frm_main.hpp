@@ -48,6 +48,10 @@ public:
     // True while a run started by "Go" works.
     bool isRunning() const;
 
+    // Treats the rasters of the GRID folder as tiles of one surface (kestrune
+    // --seamless); the title says so.
+    void setSeamless(bool on);
+
     // FolderTargets
     FolderCode folderCode() const override { return folder; }
     QLineEdit* textBoxFor(FolderCode code) const override;
@@ -68,6 +72,10 @@ public:
     // How far the file the status line names has come.
     QProgressBar* StatusProgress;
 
+private:
+    bool seamless_ = false;
+
+public:
 public slots:
     void Option1_Click();
     void Option2_Click();

@@ -15,8 +15,9 @@
 
 namespace {
 
-// Reads --threads; false after telling what is wrong with the command line.
-bool applyCommandLine(const QApplication& application) {
+// Reads --threads, --no-sync and --seamless; false after telling what is
+// wrong with the command line.
+bool applyCommandLine(const QApplication& application, bool& seamless) {
     QCommandLineParser parser;
     parser.setApplicationDescription("The Kestrune window: XYZ points to ESRI GRIDs, slopes and contours.");
     parser.addHelpOption();
@@ -25,10 +26,14 @@ bool applyCommandLine(const QApplication& application) {
         "threads", "Threads that work at once (default: every hardware thread, or KESTRUNE_NUM_THREADS).", "N");
     const QCommandLineOption noSync("no-sync",
                                     "Do not wait for outputs to reach the disk before they take their names.");
+    const QCommandLineOption seamlessTiles(
+        "seamless", "Take the GRID folder's rasters on one lattice as tiles of one surface: slopes and contours join.");
     parser.addOption(threads);
     parser.addOption(noSync);
+    parser.addOption(seamlessTiles);
     parser.process(application);  // --help and --version end here
     kestrune::setDurableWrites(!parser.isSet(noSync));
+    seamless = parser.isSet(seamlessTiles);
     if (!parser.isSet(threads)) return true;
     const auto count = kestrune::parseThreadCount(parser.value(threads).toStdString());
     if (!count) {
@@ -47,9 +52,11 @@ int main(int argc, char** argv) {
     kestrune::prepareProcess();
     QApplication::setApplicationName("Kestrune");
     QApplication::setApplicationVersion(kestrune::kVersionText);
-    if (!applyCommandLine(application)) return 2;
+    bool seamless = false;
+    if (!applyCommandLine(application, seamless)) return 2;
     QApplication::setWindowIcon(QIcon(kestrune::programIcon(64)));
     kestrune::FrmMain window;
+    window.setSeamless(seamless);
     window.show();
     return QApplication::exec();
 }

@@ -42,12 +42,14 @@ std::string DelPreShpFile(RunContext& run, const std::string& aFileName) {
 }
 
 ContourWork prepareContours(const RasterDataset& pRasterDs, const std::string& strExportFolder,
-                            const ContourOptions& options) {
+                            const ContourOptions& options, const RasterFraming& framing) {
     ContourWork work;
     try {
         const std::string target = (fs::path(strExportFolder) / pRasterDs.baseName()).string();
+        RasterFraming::Framed framed = framing.frame(pRasterDs);
+        work.note = std::move(framed.note);
         work.shapefile.emplace(
-            stageContourShapefile(pRasterDs.open(), pRasterDs.projection(), target, pRasterDs.name(), options));
+            stageContourShapefile(framed.raster, pRasterDs.projection(), target, pRasterDs.name(), options));
     } catch (const std::exception&) {  // passed on in its turn, on the run's thread
         work.failure = std::current_exception();
     }

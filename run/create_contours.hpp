@@ -3,6 +3,7 @@
 #include "gis/contour/contour_shapefile.hpp"
 #include "gis/shapefile/staged_shapefile.hpp"
 #include "gis/workspace/raster_workspace.hpp"
+#include "run/raster_framing.hpp"
 
 #include "run/run_context.hpp"
 
@@ -30,9 +31,10 @@ std::string DelPreShpFile(RunContext& run, const std::string& aFileName);
 struct ContourWork {
     std::optional<StagedShapefile> shapefile;
     std::exception_ptr failure;
+    std::string note;  // why a tile was made alone after all
 };
 ContourWork prepareContours(const RasterDataset& pRasterDs, const std::string& strExportFolder,
-                            const ContourOptions& options);
+                            const ContourOptions& options, const RasterFraming& framing = {});
 // Failures pass on to the caller as exceptions.
 void CreateContours(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder,
                     ContourWork&& prepared);

@@ -27,7 +27,7 @@ void reportSlopeFailure(RunContext& run, const std::string& description) {
 
 }  // namespace
 
-SlopeWork prepareSlope(const RasterDataset& dataset, const std::string& folder) {
+SlopeWork prepareSlope(const RasterDataset& dataset, const std::string& folder, const RasterFraming& framing) {
     SlopeWork work;
     const std::string gridName = dataset.baseName();
     const std::string slopePath = joinPath(folder, gridName);
@@ -52,7 +52,9 @@ SlopeWork prepareSlope(const RasterDataset& dataset, const std::string& folder) 
         return work;
     }
     try {
-        work.grid.emplace(stageEsriGrid(folder, gridName, slopeRows(dataset.open()), dataset.projection()));
+        RasterFraming::Framed framed = framing.frame(dataset);
+        work.note = std::move(framed.note);
+        work.grid.emplace(stageEsriGrid(folder, gridName, slopeRows(framed.raster), dataset.projection()));
     } catch (const std::exception&) {  // reported in its turn, on the run's thread
         work.reported = std::current_exception();
     }

@@ -2,6 +2,7 @@
 
 #include "gis/esri_grid/esri_grid_writer.hpp"
 #include "gis/workspace/raster_workspace.hpp"
+#include "run/raster_framing.hpp"
 
 #include "run/run_context.hpp"
 
@@ -24,8 +25,10 @@ struct SlopeWork {
     std::optional<StagedGrid> grid;
     std::exception_ptr reported;  // a failure CreateSlopes reports
     std::exception_ptr passesOn;  // one it passes on to the walk
+    std::string note;             // why a tile was made alone after all
 };
-SlopeWork prepareSlope(const RasterDataset& pRasterDs, const std::string& strExportFolder);
+SlopeWork prepareSlope(const RasterDataset& pRasterDs, const std::string& strExportFolder,
+                       const RasterFraming& framing = {});
 // True when the slope GRID went in place.
 bool CreateSlopes(RunContext& run, SlopeWork&& prepared);
 

@@ -5,6 +5,7 @@
 #include "run/create_slopes.hpp"
 #include "run/folder_step.hpp"
 #include "run/items_in_order.hpp"
+#include "run/raster_framing.hpp"
 
 #include "common/file_naming.hpp"
 #include "common/folder_listing.hpp"
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <stdexcept>
 
 namespace kestrune {
@@ -111,6 +113,8 @@ void GetRasterLayersFromFolder(RunContext& run) {
     const std::vector<RasterDataset> grids = gridsOfThisRun(run, workspace);
     const std::vector<std::string> clashes = nameClashes(grids);
     const ContourNumbers numbers = contourNumbers(settings);
+    const RasterFraming framing =
+        settings.seamless ? RasterFraming::seamless(workspace.rasterDatasets()) : RasterFraming();
 
     // A GRID's slope and its contours are items of their own, worked on
     // several at once; outputs go in place, and failures are told, in order
@@ -132,13 +136,20 @@ void GetRasterLayersFromFolder(RunContext& run) {
     auto prepare = [&](std::size_t item) {
         const std::size_t i = items[item].grid;
         if (!clashes[i].empty()) return clashingOutputs(grids[i], clashes[i]);
-        if (items[item].slope) return GridOutputs{prepareSlope(grids[i], settings.slopeFolder), {}};
+        if (items[item].slope) return GridOutputs{prepareSlope(grids[i], settings.slopeFolder, framing), {}};
         if (numbers.failure) return GridOutputs{};
-        return GridOutputs{{}, prepareContours(grids[i], settings.contourFolder, numbers.options)};
+        return GridOutputs{{}, prepareContours(grids[i], settings.contourFolder, numbers.options, framing)};
     };
     bool cutShort = false;
+    std::set<std::string> noted;  // each said once, though a GRID's slope and contours both find it
+    auto note = [&](const std::string& text) {
+        if (!text.empty() && noted.insert(text).second) run.showMessage(text, "Seamless tiles");
+    };
     auto putInPlace = [&](std::size_t item, GridOutputs&& outputs) {
         const RasterDataset& grid = grids[items[item].grid];
+        for (const std::string& text : framing.notesOn(grid)) note(text);
+        note(outputs.slope.note);
+        note(outputs.contours.note);
         if (isStop(outputs.slope.reported) || isStop(outputs.slope.passesOn) || isStop(outputs.contours.failure)) {
             cutShort = true;
             ++run.tally.notBegun;

@@ -31,6 +31,9 @@ struct RunSettings {
     // modulo N, the later steps only what the earlier ones made.
     int shardIndex = 0;
     int shardCount = 1;
+    // The GRID folder's rasters that lie on one lattice as tiles of one
+    // surface: slopes and contours join across their borders.
+    bool seamless = false;
 };
 
 }  // namespace kestrune

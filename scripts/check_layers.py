@@ -7,7 +7,7 @@ only those listed for it:
     gis/raster                      the raster model
     gis/gdal, gis/gdal/module       what we ask of GDAL; the module that answers
     gis/esri_ascii, gis/esri_grid, gis/shapefile, gis/slope, gis/contour,
-    gis/workspace                   the GIS concepts
+    gis/workspace, gis/surface      the GIS concepts
     xyz                             the gridding engine
     run                             the run, its steps and their reports
     cli, gui                        the two front ends
@@ -22,7 +22,7 @@ import sys
 import tempfile
 
 GIS = ["gis/raster", "gis/gdal", "gis/esri_ascii", "gis/esri_grid", "gis/shapefile", "gis/slope", "gis/contour",
-       "gis/workspace"]
+       "gis/workspace", "gis/surface"]
 MAY_USE = {
     "common": [],
     "gis/raster": ["common"],
@@ -34,6 +34,7 @@ MAY_USE = {
     "gis/slope": ["gis/raster", "common"],
     "gis/contour": ["gis/shapefile", "gis/gdal", "gis/raster", "common"],
     "gis/workspace": ["gis/esri_grid", "gis/gdal", "gis/raster", "common"],
+    "gis/surface": ["gis/raster", "common"],
     "xyz": ["gis/raster", "common"],
     "run": ["xyz"] + GIS + ["common"],
     "cli": ["run", "common"],
@@ -45,7 +46,7 @@ LIBRARIES = {
     "kestrune_gdal_parts": "gis/gdal/module", "kestrune_gdal": "gis/gdal/module",
     "kestrune_esri_ascii": "gis/esri_ascii", "kestrune_esri_grid": "gis/esri_grid",
     "kestrune_shapefile": "gis/shapefile", "kestrune_slope": "gis/slope", "kestrune_contour": "gis/contour",
-    "kestrune_workspace": "gis/workspace", "kestrune_xyz": "xyz", "kestrune_run": "run", "kestrune_cli": "cli",
+    "kestrune_workspace": "gis/workspace", "kestrune_surface": "gis/surface", "kestrune_xyz": "xyz", "kestrune_run": "run", "kestrune_cli": "cli",
     "kestrune_gui": "gui",
 }
 INCLUDE = re.compile(r'^#include "([^"]+)"', re.M)

@@ -59,11 +59,18 @@ struct Meeting {
 
 // Traces one square row after the other; `upper` and `lower` hold the
 // values of raster rows row - 1 and row (NaN for NoData), from column -1 to
-// ncols, and the values' places among the levels.
+// ncols, and the values' places among the levels. Of the squares on the
+// ring (row 0, column -1) it traces those the raster owns; points are in
+// the pixel space of the raster's surface.
 class RowTracer {
 public:
-    RowTracer(const RasterGeometry& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow)
-        : raster_(raster), levels_(levels), firstRow_(firstRow), endRow_(endRow) {}
+    RowTracer(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow)
+        : framed_(raster),
+          raster_(raster.geometry()),
+          levels_(levels),
+          firstRow_(firstRow),
+          endRow_(endRow),
+          lastRow_(raster_.nrows) {}
 
     void traceRow(std::int64_t row, const double* upper, const double* lower, const double* upperLevels,
                   const double* lowerLevels);
@@ -90,9 +97,12 @@ private:
     void settle(std::uint32_t line);
     void complete(std::int64_t level, std::size_t firstPoint);
 
+    bool owns(std::int64_t column) const { return (row_ > 0 && column >= 0) || framed_.ownsSquare(row_, column); }
+
+    const FramedRaster& framed_;
     const RasterGeometry& raster_;
     const ContourLevels& levels_;
-    const std::int64_t firstRow_, endRow_;
+    const std::int64_t firstRow_, endRow_, lastRow_;
 
     PointArena arena_;
     LineRecords<OpenLine> lines_;
@@ -126,7 +136,7 @@ void RowTracer::traceRow(std::int64_t row, const double* upper, const double* lo
         const bool levelFree = !std::isnan(sum) && std::floor(qMax + margin) < std::ceil(qMin - margin);
         const bool allNoData = std::isnan(corners.upperLeft) && std::isnan(corners.upperRight) &&
                                std::isnan(corners.lowerLeft) && std::isnan(corners.lowerRight);
-        if (!levelFree && !allNoData) traceSquare(column, corners);
+        if (!levelFree && !allNoData && owns(column)) traceSquare(column, corners);
         endUnmet(inner_, 0);
         inner_.clear();
         endUnmet(left_, 0);
@@ -149,7 +159,9 @@ void RowTracer::traceSquare(std::int64_t column, const MarchingSquare::Corners& 
     key_.square = static_cast<std::uint64_t>(row_) * static_cast<std::uint64_t>(raster_.ncols + 1) +
                   static_cast<std::uint64_t>(column + 1);
     key_.ordinal = 0;
-    MarchingSquare::trace(row_, column, corners, levels_, [this](const SquareSegment& s) { traceSegment(s); });
+    const CellIndex offset = framed_.offset();
+    MarchingSquare::trace(row_ + offset.row, column + offset.column, corners, levels_,
+                          [this](const SquareSegment& s) { traceSegment(s); });
 }
 
 bool RowTracer::hasQuarterBeyond(SquareSide side) const {
@@ -196,7 +208,11 @@ Meeting RowTracer::meet(SquareSide side, std::int64_t level, bool segmentStartsH
         if (!meeting.joins) meeting.state = EndState::Terminal;
         break;
     case SquareSide::Right: meeting.state = EndState::Pending; break;
-    case SquareSide::Bottom: meeting.state = row_ + 1 == endRow_ ? EndState::LowerBorder : EndState::Pending; break;
+    case SquareSide::Bottom:  // on the last square row, the ring: the tile below goes on from there
+        meeting.state = row_ == lastRow_      ? EndState::Terminal
+                        : row_ + 1 == endRow_ ? EndState::LowerBorder
+                                              : EndState::Pending;
+        break;
     default:
         meeting.joins = findPending(inner_, 0, side, level, wantTail, meeting.line);
         if (!meeting.joins) meeting.state = hasQuarterBeyond(side) ? EndState::Pending : EndState::Terminal;
@@ -307,30 +323,37 @@ void RowTracer::settle(std::uint32_t id) {
     lines_.release(id);
 }
 
-// A raster row as the tracer reads it: NaN for NoData and for the cells
-// just outside, and each value's place among the levels.
-void fillRow(const RasterRows& raster, const float* cells, const ContourLevels& levels, std::vector<double>& values,
-             std::vector<double>& levelPlaces) {
-    const auto ncols = static_cast<std::size_t>(raster.geometry.ncols);
-    values.resize(ncols + 2);
-    levelPlaces.resize(ncols + 2);
-    values.front() = values.back() = levelPlaces.front() = levelPlaces.back() = kNoValue;
-    if (!cells) {
-        std::fill(values.begin(), values.end(), kNoValue);
-        std::fill(levelPlaces.begin(), levelPlaces.end(), kNoValue);
-        return;
-    }
+// Cells as the tracer reads them: NaN for NoData, and each value's place
+// among the levels.
+void fillValues(const float* cells, std::size_t count, const ContourLevels& levels, double* values,
+                double* levelPlaces) {
     // Places among the levels serve only the quick test of traceRow, which
     // leaves slack for their rounding: a product does instead of a quotient.
     const double perLevel = 1 / levels.interval, base = levels.base;
-    double* value = values.data() + 1;
-    double* place = levelPlaces.data() + 1;
-    for (std::size_t column = 0; column < ncols; ++column) {
+    for (std::size_t column = 0; column < count; ++column) {
         const float cell = cells[column];
         const double v = isNoData(cell) ? kNoValue : static_cast<double>(cell);
-        value[column] = v;
-        place[column] = (v - base) * perLevel;  // NaN stays NaN
+        values[column] = v;
+        levelPlaces[column] = (v - base) * perLevel;  // NaN stays NaN
     }
+}
+
+// Raster row `row` from column -1 to ncols as the tracer reads it: `cells`
+// the raster's own (for rows 0 to nrows - 1), the ring's at either end.
+void fillRow(const FramedRaster& raster, std::int64_t row, const float* cells, const ContourLevels& levels,
+             std::vector<double>& values, std::vector<double>& levelPlaces) {
+    const std::int64_t ncols = raster.geometry().ncols;
+    const auto width = static_cast<std::size_t>(ncols + 2);
+    values.resize(width);
+    levelPlaces.resize(width);
+    if (!cells) {
+        fillValues(raster.ringRow(row), width, levels, values.data(), levelPlaces.data());
+        return;
+    }
+    const float west = raster.ringValue(row, -1), east = raster.ringValue(row, ncols);
+    fillValues(&west, 1, levels, values.data(), levelPlaces.data());
+    fillValues(cells, width - 2, levels, values.data() + 1, levelPlaces.data() + 1);
+    fillValues(&east, 1, levels, values.data() + width - 1, levelPlaces.data() + width - 1);
 }
 
 }  // namespace
@@ -338,18 +361,18 @@ void fillRow(const RasterRows& raster, const float* cells, const ContourLevels& 
 // A band's cells, its row buffers and the row tracer.
 class BandTracer::Tracer {
 public:
-    Tracer(const RasterRows& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow)
+    Tracer(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow)
         : raster_(raster),
           levels_(levels),
           endRow_(endRow),
           firstCellRow_(std::max<std::int64_t>(0, firstRow - 1)),
           row_(firstRow),
-          rows_(raster.geometry, levels, firstRow, endRow) {
-        const RasterGeometry& g = raster.geometry;
+          rows_(raster, levels, firstRow, endRow) {
+        const RasterGeometry& g = raster.geometry();
         const std::int64_t endCellRow = std::min(g.nrows, endRow);
         cells_.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, endCellRow - firstCellRow_) * g.ncols));
-        if (endCellRow > firstCellRow_) raster.rows(firstCellRow_, endCellRow - firstCellRow_, cells_.data());
-        fillRow(raster_, cellRow(firstRow - 1), levels_, lower_, lowerPlaces_);
+        if (endCellRow > firstCellRow_) raster.tile().rows(firstCellRow_, endCellRow - firstCellRow_, cells_.data());
+        fillRow(raster_, firstRow - 1, cellRow(firstRow - 1), levels_, lower_, lowerPlaces_);
     }
 
     bool traceNextRow() {
@@ -358,7 +381,7 @@ public:
         stopIfRequested();  // a band of fine levels on rough ground may take seconds
         upper_.swap(lower_);
         upperPlaces_.swap(lowerPlaces_);
-        fillRow(raster_, cellRow(row_), levels_, lower_, lowerPlaces_);
+        fillRow(raster_, row_, cellRow(row_), levels_, lower_, lowerPlaces_);
         rows_.traceRow(row_, upper_.data(), lower_.data(), upperPlaces_.data(), lowerPlaces_.data());
         ++row_;
         return true;
@@ -368,11 +391,11 @@ public:
 
 private:
     const float* cellRow(std::int64_t row) const {
-        if (row < 0 || row >= raster_.geometry.nrows) return nullptr;
-        return cells_.data() + (row - firstCellRow_) * raster_.geometry.ncols;
+        if (row < 0 || row >= raster_.geometry().nrows) return nullptr;
+        return cells_.data() + (row - firstCellRow_) * raster_.geometry().ncols;
     }
 
-    const RasterRows& raster_;
+    const FramedRaster& raster_;
     const ContourLevels& levels_;
     const std::int64_t endRow_, firstCellRow_;
     std::int64_t row_;
@@ -381,7 +404,7 @@ private:
     RowTracer rows_;
 };
 
-BandTracer::BandTracer(const RasterRows& raster, const ContourLevels& levels, std::int64_t firstRow,
+BandTracer::BandTracer(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow,
                        std::int64_t endRow)
     : tracer_(std::make_unique<Tracer>(raster, levels, firstRow, endRow)) {}
 

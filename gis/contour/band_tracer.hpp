@@ -2,7 +2,7 @@
 
 #include "gis/contour/contour_levels.hpp"
 #include "gis/contour/pixel_point.hpp"
-#include "gis/raster/float_raster.hpp"
+#include "gis/raster/framed_raster.hpp"
 
 #include <cstdint>
 #include <memory>
@@ -51,12 +51,14 @@ struct FinishedLine {
 };
 
 // Traces square rows [firstRow, endRow) of `raster` (square rows run from 0
-// to nrows; see MarchingSquare) one at a time. Reads the raster's rows
-// firstRow - 1 to endRow - 1 when it is made, so a band costs its rows'
-// memory and its open lines.
+// to nrows; see MarchingSquare) one at a time, its ring taking the place
+// of NoData around it; on the ring, only the squares the raster owns (see
+// FramedRaster::ownsSquare). Points are in the pixel space of the raster's
+// surface. Reads the raster's rows firstRow - 1 to endRow - 1 when it is
+// made, so a band costs its rows' memory and its open lines.
 class BandTracer {
 public:
-    BandTracer(const RasterRows& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow);
+    BandTracer(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow);
     ~BandTracer();
     BandTracer(const BandTracer&) = delete;
     BandTracer& operator=(const BandTracer&) = delete;
@@ -94,7 +96,7 @@ struct ContourBand {
 // calling thread, with encoder.encode(level value, points, bytes), which
 // appends the line's encoding to `bytes`.
 template <class Encoder>
-ContourBand traceContourBand(const RasterRows& raster, const ContourLevels& levels, const Encoder& encoder,
+ContourBand traceContourBand(const FramedRaster& raster, const ContourLevels& levels, const Encoder& encoder,
                              std::int64_t firstRow, std::int64_t endRow) {
     ContourBand band;
     BandTracer tracer(raster, levels, firstRow, endRow);

@@ -29,11 +29,15 @@ namespace kestrune {
 //   writeJoined(double level, const JoinedLine& line)
 //       take the lines in order on the calling thread: one encode() made, or
 //       one joined from the pieces of several bands, which may be very long.
+//
+// A framed raster (a tile of a surface) has its ring in place of NoData
+// around it, draws the ring's squares it owns, and its points are in the
+// surface's pixel space: the lines of adjacent tiles meet at the same bits.
 template <class Writer>
-void generateContours(const RasterRows& raster, const ContourLevels& levels, Writer& writer,
+void generateContours(const FramedRaster& raster, const ContourLevels& levels, Writer& writer,
                       const ContourMemory& memory = {}) {
     const std::int64_t bandRows = std::max<std::int64_t>(1, memory.bandRows);
-    const std::int64_t squareRows = raster.geometry.nrows + 1;
+    const std::int64_t squareRows = raster.geometry().nrows + 1;
     const auto bands = static_cast<std::size_t>((squareRows + bandRows - 1) / bandRows);
     PieceStitcher stitcher(memory);
     ProgressCounter progress(bands);
@@ -63,6 +67,12 @@ void generateContours(const RasterRows& raster, const ContourLevels& levels, Wri
     PipelineControl control;
     control.ahead = 2 * WorkerPool::instance().size();
     orderedPipeline(bands, control, trace, hand);
+}
+
+template <class Writer>
+void generateContours(const RasterRows& raster, const ContourLevels& levels, Writer& writer,
+                      const ContourMemory& memory = {}) {
+    generateContours(frameAlone(raster), levels, writer, memory);
 }
 
 }  // namespace kestrune

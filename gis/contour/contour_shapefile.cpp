@@ -51,7 +51,8 @@ std::string prjText(const std::string& projection) {
     return wkt.empty() ? trimmedProjection(projection) : wkt;
 }
 
-// Hands each finished line to the shapefile, in map coordinates. The
+// Hands each finished line to the shapefile, in map coordinates, pixel
+// points being reckoned from the surface's north-western corner. The
 // transform is monotone, so the bounds of a line's pixel points map to the
 // bounds of its map points.
 class ShapefileContourWriter {
@@ -111,19 +112,19 @@ private:
 
 }  // namespace
 
-StagedShapefile stageContourShapefile(const RasterRows& raster, const std::string& projection,
+StagedShapefile stageContourShapefile(const FramedRaster& raster, const std::string& projection,
                                       const std::string& targetBase, const std::string& name,
                                       const ContourOptions& options) {
     const ContourLevels& levels = options.levels;
     {
         ProgressStage valueRange(0, 0.1);
-        checkLevels(raster, levels);
+        checkLevels(raster.tile(), levels);
     }
     ProgressStage tracing(0.1, 1);
     StagedShapefile staged(targetBase);
     PolylineShapefileWriter writer(staged.basePath(), {{"ID", 8, 0}, {"CONTOUR", 12, 3}}, prjText(projection),
                                    options.sizeLimit, targetBase);
-    ShapefileContourWriter contours(writer, raster.geometry);
+    ShapefileContourWriter contours(writer, raster.surface());
     ContourMemory memory;
     memory.scratchFolder = fs::path(targetBase).parent_path().string();  // on the disk the output goes to
     generateContours(raster, levels, contours, memory);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "gis/contour/contour_levels.hpp"
-#include "gis/raster/float_raster.hpp"
+#include "gis/raster/framed_raster.hpp"
 #include "gis/shapefile/polyline_shapefile_writer.hpp"
 #include "gis/shapefile/staged_shapefile.hpp"
 
@@ -17,7 +17,8 @@ struct ContourOptions {
     std::uint64_t sizeLimit = kShapefileFileLimit;
 };
 
-// Writes the contour lines of `raster` (see generateContours) under a hidden
+// Writes the contour lines of `raster` (see generateContours; a tile of a
+// surface draws the squares it owns, in the surface's coordinates) under a hidden
 // base name beside `targetBase` (see StagedShapefile), as the polyline
 // shapefile .shp, .shx and .dbf, with the fields ID (a
 // running number from 0, in the order the lines are written) and CONTOUR
@@ -28,7 +29,7 @@ struct ContourOptions {
 // to count levels in, and contours that would pass the size limit ("the
 // contours of dem need 2.9 GB, more than the 2 GB a shapefile holds; use a
 // larger interval"), and leaves nothing behind. Messages name the target.
-StagedShapefile stageContourShapefile(const RasterRows& raster, const std::string& projection,
+StagedShapefile stageContourShapefile(const FramedRaster& raster, const std::string& projection,
                                       const std::string& targetBase, const std::string& name,
                                       const ContourOptions& options);
 

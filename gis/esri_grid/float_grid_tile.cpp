@@ -85,24 +85,29 @@ public:
 
     const RasterGeometry& geometry() const { return geometry_; }
 
-    void read(std::int64_t first, std::int64_t count, float* out) const {
+    // Rows [first, first + count), their columns [firstColumn, firstColumn +
+    // columns) only: the blocks that hold them are read, no other.
+    void read(std::int64_t first, std::int64_t count, std::int64_t firstColumn, std::int64_t columns,
+              float* out) const {
         std::vector<char> record(static_cast<std::size_t>(2 + 4 * blockWidth_ * blockHeight_));
-        const std::int64_t ncols = geometry_.ncols;
+        const std::int64_t endColumn = firstColumn + columns;
         for (std::int64_t blockRow = first / blockHeight_; blockRow * blockHeight_ < first + count; ++blockRow) {
-            for (std::int64_t blockColumn = 0; blockColumn * blockWidth_ < ncols; ++blockColumn) {
+            for (std::int64_t blockColumn = firstColumn / blockWidth_; blockColumn * blockWidth_ < endColumn;
+                 ++blockColumn) {
                 const char* payload = readBlock(blockRow * blocksPerRow_ + blockColumn, record);
                 const std::int64_t rowBegin = std::max(first, blockRow * blockHeight_);
                 const std::int64_t rowEnd = std::min(first + count, (blockRow + 1) * blockHeight_);
-                const std::int64_t columnBegin = blockColumn * blockWidth_;
-                const std::int64_t columns = std::min(blockWidth_, ncols - columnBegin);
+                const std::int64_t columnBegin = std::max(firstColumn, blockColumn * blockWidth_);
+                const std::int64_t columnEnd = std::min(endColumn, (blockColumn + 1) * blockWidth_);
                 for (std::int64_t row = rowBegin; row < rowEnd; ++row) {
-                    float* cells = out + (row - first) * ncols + columnBegin;
+                    float* cells = out + (row - first) * columns + (columnBegin - firstColumn);
                     if (!payload) {
-                        std::fill(cells, cells + columns, kGridNoData);
+                        std::fill(cells, cells + (columnEnd - columnBegin), kGridNoData);
                         continue;
                     }
-                    const char* source = payload + 4 * (row - blockRow * blockHeight_) * blockWidth_;
-                    for (std::int64_t c = 0; c < columns; ++c) {
+                    const char* source = payload + 4 * ((row - blockRow * blockHeight_) * blockWidth_ + columnBegin -
+                                                        blockColumn * blockWidth_);
+                    for (std::int64_t c = 0; c < columnEnd - columnBegin; ++c) {
                         const float value = loadBigEndian<float>(source + 4 * c);
                         cells[c] = isNoData(value) ? kGridNoData : value;
                     }
@@ -143,8 +148,13 @@ private:
 std::optional<RasterRows> openFloatGridTile(const std::string& gridFolder) {
     std::shared_ptr<FloatGridTile> tile = FloatGridTile::open(gridFolder);
     if (!tile) return std::nullopt;
-    return RasterRows{tile->geometry(),
-                      [tile](std::int64_t first, std::int64_t count, float* out) { tile->read(first, count, out); }};
+    const std::int64_t ncols = tile->geometry().ncols;
+    return RasterRows{
+        tile->geometry(),
+        [tile, ncols](std::int64_t first, std::int64_t count, float* out) { tile->read(first, count, 0, ncols, out); },
+        [tile](std::int64_t first, std::int64_t count, std::int64_t firstColumn, std::int64_t columns, float* out) {
+            tile->read(first, count, firstColumn, columns, out);
+        }};
 }
 
 }  // namespace kestrune

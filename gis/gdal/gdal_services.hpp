@@ -21,7 +21,7 @@ namespace kestrune {
 // module says which version of it it serves (kestruneGdalInterfaceVersion),
 // and the loader takes only a module of this version. Change the number
 // with any change of the class.
-inline constexpr int kGdalInterfaceVersion = 1;
+inline constexpr int kGdalInterfaceVersion = 2;
 
 class GdalServices {
 public:

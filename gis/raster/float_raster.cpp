@@ -3,8 +3,18 @@
 #include "common/worker_pool.hpp"
 
 #include <algorithm>
+#include <vector>
 
 namespace kestrune {
+
+void RasterRows::readWindow(std::int64_t firstRow, std::int64_t rowCount, std::int64_t firstColumn,
+                            std::int64_t columns, float* out) const {
+    if (window) return window(firstRow, rowCount, firstColumn, columns, out);
+    std::vector<float> whole(static_cast<std::size_t>(rowCount * geometry.ncols));
+    rows(firstRow, rowCount, whole.data());
+    for (std::int64_t row = 0; row < rowCount; ++row)
+        std::copy_n(whole.data() + row * geometry.ncols + firstColumn, columns, out + row * columns);
+}
 
 FloatRaster readAllRows(const RasterRows& raster) {
     constexpr std::int64_t kBandRows = 64;

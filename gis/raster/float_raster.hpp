@@ -23,10 +23,21 @@ struct FloatRaster : RasterGeometry {
 // row. Called from several threads at once, for different rows.
 using RowProducer = std::function<void(std::int64_t first, std::int64_t count, float* out)>;
 
+// Fills `out` with rows [firstRow, firstRow + rowCount) of a raster, only
+// their cells from column firstColumn on, `columns` of them a row.
+using WindowProducer = std::function<void(std::int64_t firstRow, std::int64_t rowCount, std::int64_t firstColumn,
+                                          std::int64_t columns, float* out)>;
+
 // A raster given row by row: computed or read as its rows are asked for.
 struct RasterRows {
     RasterGeometry geometry;
     RowProducer rows;
+    // The same for a part of the rows, where the source reads less for it
+    // (a GRID's blocks, GDAL's windows); readWindow falls back on whole rows.
+    WindowProducer window = {};
+
+    void readWindow(std::int64_t firstRow, std::int64_t rowCount, std::int64_t firstColumn, std::int64_t columns,
+                    float* out) const;
 };
 
 // All rows of `raster` in memory, read in bands on the worker pool.

@@ -93,4 +93,9 @@ RasterRows slopeRows(const RasterRows& source) {
             }};
 }
 
+RasterRows slopeRows(const FramedRaster& tile) {
+    if (tile.alone()) return slopeRows(tile.tile());
+    return cropFrame(slopeRows(tile.framedRows()), tile.geometry());
+}
+
 }  // namespace kestrune

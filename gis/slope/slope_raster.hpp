@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gis/raster/float_raster.hpp"
+#include "gis/raster/framed_raster.hpp"
 
 namespace kestrune {
 
@@ -12,5 +13,10 @@ namespace kestrune {
 // size and is computed as its rows are asked for: a band of slope rows reads
 // that band of the source and one row on either side.
 RasterRows slopeRows(const RasterRows& source);
+
+// The same for a tile of a surface: a cell on the tile's edge takes its
+// neighbours from the ring its neighbouring tiles hold, so the tile's
+// slopes are those of the whole surface cut to the tile.
+RasterRows slopeRows(const FramedRaster& tile);
 
 }  // namespace kestrune

@@ -68,6 +68,23 @@ TEST(BatchOptions, UsageErrors) {
     }
 }
 
+// Shards that make their own GRIDs cannot wait for their neighbours': the
+// refusal gives the two steps that can.
+TEST(BatchOptions, SeamlessShardsStartFromGrids) {
+    EXPECT_TRUE(parseBatchOptions({"--grid-folder", "g", "--seamless"}).settings.seamless);
+    EXPECT_FALSE(parseBatchOptions({"--grid-folder", "g"}).settings.seamless);
+    EXPECT_TRUE(parseBatchOptions({"--grid-folder", "g", "--seamless", "--shard", "1/4"}).usageError.empty());
+    EXPECT_TRUE(parseBatchOptions({"--input", "ascii", "--grid-folder", "g", "--seamless"}).usageError.empty());
+    for (const char* input : {"xyz", "ascii"}) {
+        const BatchOptions o =
+            parseBatchOptions({"--input", input, "--grid-folder", "g", "--seamless", "--shard", "0/2"});
+        EXPECT_EQ(o.usageError.rfind("--seamless with --shard needs --input grid", 0), 0u) << o.usageError;
+        EXPECT_NE(o.usageError.find("  1. kestrune-batch --input " + std::string(input)), std::string::npos);
+        EXPECT_NE(o.usageError.find("  2. kestrune-batch --input grid --grid-folder DIR --seamless --shard K/N"),
+                  std::string::npos);
+    }
+}
+
 TEST(BatchOptions, NoArgumentsAskForTheUsage) {
     EXPECT_FALSE(parseBatchOptions({}).usageError.empty());
     EXPECT_NE(batchUsage().find("--grid-folder DIR"), std::string::npos);

@@ -66,7 +66,20 @@ private slots:
     void messageBoxesFitTheirTitles();
     void theCloseBoxStopsARunningBatch();
     void aLongFileShowsItsProgressAndStopsWhenAsked();
+    void seamlessTilesShowInTheTitle();
 };
+
+// kestrune --seamless: the title says so, and the run gets it.
+void FrmMainTest::seamlessTilesShowInTheTitle() {
+    Window w;
+    FrmMain& f = w.window;
+    QVERIFY(!f.runSettings().seamless);
+    f.setSeamless(true);
+    QCOMPARE(f.windowTitle(), QString("XYZ to Kestrune - seamless tiles"));
+    QVERIFY(f.runSettings().seamless);
+    f.setSeamless(false);
+    QCOMPARE(f.windowTitle(), QString("XYZ to Kestrune"));
+}
 
 void FrmMainTest::startState() {
     Window w;

@@ -47,16 +47,24 @@ RasterRows gdalRasterRows(GdalDataset dataset, const std::string& what, std::sha
     // As GDAL converts cells: clamped to the 32-bit range (an .asc may say
     // -3.40282347e+38, a little beyond it).
     source->noData = static_cast<float>(std::clamp<double>(noData, -FLT_MAX, FLT_MAX));
-    return {
-        g, [source, g, what](std::int64_t first, std::int64_t count, float* out) {
-            std::lock_guard<std::mutex> guard(source->mutex);
-            GDALRasterBand* band = source->dataset->GetRasterBand(1);
-            if (band->RasterIO(GF_Read, 0, static_cast<int>(first), static_cast<int>(g.ncols), static_cast<int>(count),
-                               out, static_cast<int>(g.ncols), static_cast<int>(count), GDT_Float32, 0, 0) != CE_None)
-                throw std::runtime_error("cannot read " + what + ": " + lastGdalError("read failure"));
-            for (float* cell = out; cell != out + count * g.ncols; ++cell)
-                if ((source->hasNoData && *cell == source->noData) || !std::isfinite(*cell)) *cell = kGridNoData;
-        }};
+    // A window of rows [first, first + count), columns [firstColumn,
+    // firstColumn + columns), as 32-bit floats with NoData as ours.
+    auto window = [source, g, what](std::int64_t first, std::int64_t count, std::int64_t firstColumn,
+                                    std::int64_t columns, float* out) {
+        std::lock_guard<std::mutex> guard(source->mutex);
+        GDALRasterBand* band = source->dataset->GetRasterBand(1);
+        if (band->RasterIO(GF_Read, static_cast<int>(firstColumn), static_cast<int>(first), static_cast<int>(columns),
+                           static_cast<int>(count), out, static_cast<int>(columns), static_cast<int>(count),
+                           GDT_Float32, 0, 0) != CE_None)
+            throw std::runtime_error("cannot read " + what + ": " + lastGdalError("read failure"));
+        for (float* cell = out; cell != out + count * columns; ++cell)
+            if ((source->hasNoData && *cell == source->noData) || !std::isfinite(*cell)) *cell = kGridNoData;
+    };
+    return {g,
+            [window, ncols = g.ncols](std::int64_t first, std::int64_t count, float* out) {
+                window(first, count, 0, ncols, out);
+            },
+            window};
 }
 
 GdalDataset openGdalRaster(const std::string& path) {
