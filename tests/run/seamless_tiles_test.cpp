@@ -181,8 +181,8 @@ std::size_t vertexCount(const std::vector<Line>& lines) {
 struct TiledSurface : test::StepRun {
     FloatRaster mosaic;
     std::vector<TileCut> tiles;
-    std::string mosaicFolder = dir.folder("mosaic"), mosaicSlope = dir.folder("mosaic_slope"),
-                mosaicContour = dir.folder("mosaic_contour");
+    std::string mosaicFolder = dir.folder("mosaic"), mosaicSlope = mosaicFolder + "_slope",
+                mosaicContour = mosaicFolder + "_contour";
 
     TiledSurface(FloatRaster surface, std::vector<TileCut> cuts, bool asAscii = false)
         : mosaic(std::move(surface)), tiles(std::move(cuts)) {
@@ -203,18 +203,20 @@ struct TiledSurface : test::StepRun {
     }
 
     bool walkTiles() { return run(GetRasterLayersFromFolder); }
-    void walkMosaic() {
-        RunSettings whole = settings;
-        whole.seamless = false;
-        whole.gridFolder = mosaicFolder;
-        whole.slopeFolder = mosaicSlope;
-        whole.contourFolder = mosaicContour;
+    // The walk without the option of folder `name`, into `name`_slope and `name`_contour.
+    bool walkAlone(const std::string& name) {
+        RunSettings separate = settings;
+        separate.seamless = false;
+        separate.gridFolder = dir.folder(name);
+        separate.slopeFolder = dir.folder(name + "_slope");
+        separate.contourFolder = dir.folder(name + "_contour");
         test::RecordingUi quiet;
-        RunContext wholeRun(whole, quiet);
-        wholeRun.RunOk = true;
-        GetRasterLayersFromFolder(wholeRun);
-        ASSERT_TRUE(wholeRun.RunOk);
+        RunContext separateRun(separate, quiet);
+        separateRun.RunOk = true;
+        GetRasterLayersFromFolder(separateRun);
+        return separateRun.RunOk;
     }
+    void walkMosaic() { ASSERT_TRUE(walkAlone("mosaic")); }
 
     // Each tile's slopes against the mosaic's cut to it, bit for bit.
     void expectSlopesOfTheMosaic() {
@@ -328,20 +330,10 @@ TEST(SeamlessTiles, ATileOnAnotherLatticeStandsAloneAndIsNamed) {
         return message.title == "Seamless tiles" && message.prompt.rfind(s.grid("t11") + " does not join ", 0) == 0;
     });
     EXPECT_EQ(named, 1) << "t11 lies beside t01, half a cell away from t10";
-    const std::string alone = s.dir.folder("alone"), aloneSlope = s.dir.folder("alone_slope"),
-                      aloneContour = s.dir.folder("alone_contour");
-    writeEsriGrid(alone, "t11", cut(s.mosaic, cuts[3]), "");
-    RunSettings separate = s.settings;
-    separate.seamless = false;
-    separate.gridFolder = alone;
-    separate.slopeFolder = aloneSlope;
-    separate.contourFolder = aloneContour;
-    test::RecordingUi quiet;
-    RunContext context(separate, quiet);
-    context.RunOk = true;
-    GetRasterLayersFromFolder(context);
-    EXPECT_EQ(test::readFile(s.contour("t11.shp")), test::readFile(aloneContour + "/t11.shp"));
-    EXPECT_EQ(test::readFile(s.slope("t11/w001001.adf")), test::readFile(aloneSlope + "/t11/w001001.adf"));
+    writeEsriGrid(s.dir.folder("alone"), "t11", cut(s.mosaic, cuts[3]), "");
+    ASSERT_TRUE(s.walkAlone("alone"));
+    EXPECT_EQ(test::readFile(s.contour("t11.shp")), test::readFile(s.dir.file("alone_contour/t11.shp")));
+    EXPECT_EQ(test::readFile(s.slope("t11/w001001.adf")), test::readFile(s.dir.file("alone_slope/t11/w001001.adf")));
 }
 
 // A neighbour whose cells cannot be read fails in its own turn; the tiles
