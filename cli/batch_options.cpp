@@ -1,6 +1,9 @@
 #include "cli/batch_options.hpp"
 
+#include "common/number_text.hpp"
 #include "common/worker_pool.hpp"
+
+#include <cmath>
 
 #include <functional>
 #include <map>
@@ -33,6 +36,14 @@ std::string setThreads(BatchOptions& o, const std::string& value) {
     auto threads = parseThreadCount(value);
     if (!threads) return "--threads takes a whole number from 1 to 1024, not \"" + value + "\"";
     o.threads = *threads;
+    return {};
+}
+
+std::string setZFactor(BatchOptions& o, const std::string& value) {
+    const auto factor = parseNumber(value);
+    if (!factor || !(*factor > 0) || !std::isfinite(*factor))
+        return "--z-factor takes a positive number (ground units in one unit of height), not \"" + value + "\"";
+    o.settings.zFactor = *factor;
     return {};
 }
 
@@ -101,6 +112,7 @@ const std::map<std::string, Setter>& setters() {
         {"--slope-folder", outputFolder(&RunSettings::slopeFolder, &RunSettings::slopeOutput)},
         {"--threads", setThreads},
         {"--shard", setShard},
+        {"--z-factor", setZFactor},
         {"--log",
          [](BatchOptions& o, const std::string& value) {
              o.logPath = value;
@@ -204,6 +216,9 @@ Every folder must exist; nothing creates them.
                            does: 0...10...20...30...40...50...60...70...80...90...100 - done.
                            (a terminal always shows the percentage and the time left)
   --log FILE               append every status line and message to FILE, with the time
+  --z-factor X             ground units (metres for latitude and longitude) in one
+                           unit of height, for slopes, as gdaldem's -s; replaces
+                           what the coordinate system says (default: from it)
   --seamless               take the GRID folder's rasters that lie on one lattice
                            as tiles of one surface: slopes and contours join
                            across their borders as the whole surface's would

@@ -240,6 +240,7 @@ RunSettings FrmMain::runSettings() const {
     s.slopeOutput = Check2->isChecked();
     s.slopeFolder = toCorePath(Text5->text());
     s.seamless = seamless_;
+    s.zFactor = zFactor_;
     return s;
 }
 

@@ -51,6 +51,9 @@ public:
     // Treats the rasters of the GRID folder as tiles of one surface (kestrune
     // --seamless); the title says so.
     void setSeamless(bool on);
+    // Ground units in one unit of height for slopes (kestrune --z-factor);
+    // 0 takes what each raster's coordinate system says.
+    void setZFactor(double factor) { zFactor_ = factor; }
 
     // FolderTargets
     FolderCode folderCode() const override { return folder; }
@@ -74,6 +77,7 @@ public:
 
 private:
     bool seamless_ = false;
+    double zFactor_ = 0;
 
 public:
 public slots:

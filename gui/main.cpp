@@ -2,6 +2,7 @@
 #include "gui/frm_main.hpp"
 
 #include "common/durable_writes.hpp"
+#include "common/number_text.hpp"
 #include "common/process_setup.hpp"
 #include "common/version.hpp"
 #include "common/worker_pool.hpp"
@@ -11,13 +12,20 @@
 #include <QCommandLineParser>
 #include <QIcon>
 
+#include <cmath>
 #include <iostream>
 
 namespace {
 
-// Reads --threads, --no-sync and --seamless; false after telling what is
-// wrong with the command line.
-bool applyCommandLine(const QApplication& application, bool& seamless) {
+// What the command line asks of the window.
+struct WindowOptions {
+    bool seamless = false;
+    double zFactor = 0;
+};
+
+// Reads --threads, --no-sync, --seamless and --z-factor; false after telling
+// what is wrong with the command line.
+bool applyCommandLine(const QApplication& application, WindowOptions& options) {
     QCommandLineParser parser;
     parser.setApplicationDescription("The Kestrune window: XYZ points to ESRI GRIDs, slopes and contours.");
     parser.addHelpOption();
@@ -30,10 +38,24 @@ bool applyCommandLine(const QApplication& application, bool& seamless) {
         "seamless", "Take the GRID folder's rasters on one lattice as tiles of one surface: slopes and contours join.");
     parser.addOption(threads);
     parser.addOption(noSync);
+    const QCommandLineOption zFactor("z-factor",
+                                     "Ground units (metres for latitude and longitude) in one unit of height, "
+                                     "for slopes; replaces what the coordinate system says.",
+                                     "X");
     parser.addOption(seamlessTiles);
+    parser.addOption(zFactor);
     parser.process(application);  // --help and --version end here
     kestrune::setDurableWrites(!parser.isSet(noSync));
-    seamless = parser.isSet(seamlessTiles);
+    options.seamless = parser.isSet(seamlessTiles);
+    if (parser.isSet(zFactor)) {
+        const auto factor = kestrune::parseNumber(parser.value(zFactor).toStdString());
+        if (!factor || !(*factor > 0) || !std::isfinite(*factor)) {
+            std::cerr << "kestrune: --z-factor takes a positive number, not \"" << parser.value(zFactor).toStdString()
+                      << "\"\n";
+            return false;
+        }
+        options.zFactor = *factor;
+    }
     if (!parser.isSet(threads)) return true;
     const auto count = kestrune::parseThreadCount(parser.value(threads).toStdString());
     if (!count) {
@@ -52,11 +74,12 @@ int main(int argc, char** argv) {
     kestrune::prepareProcess();
     QApplication::setApplicationName("Kestrune");
     QApplication::setApplicationVersion(kestrune::kVersionText);
-    bool seamless = false;
-    if (!applyCommandLine(application, seamless)) return 2;
+    WindowOptions options;
+    if (!applyCommandLine(application, options)) return 2;
     QApplication::setWindowIcon(QIcon(kestrune::programIcon(64)));
     kestrune::FrmMain window;
-    window.setSeamless(seamless);
+    window.setSeamless(options.seamless);
+    window.setZFactor(options.zFactor);
     window.show();
     return QApplication::exec();
 }

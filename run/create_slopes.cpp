@@ -2,6 +2,7 @@
 
 #include "gis/esri_grid/esri_grid_writer.hpp"
 #include "gis/esri_grid/grid_name.hpp"
+#include "gis/gdal/gdal_services.hpp"
 #include "gis/slope/slope_raster.hpp"
 
 #include "common/failure_description.hpp"
@@ -27,7 +28,8 @@ void reportSlopeFailure(RunContext& run, const std::string& description) {
 
 }  // namespace
 
-SlopeWork prepareSlope(const RasterDataset& dataset, const std::string& folder, const RasterFraming& framing) {
+SlopeWork prepareSlope(const RasterDataset& dataset, const std::string& folder, const RasterFraming& framing,
+                       double zFactor) {
     SlopeWork work;
     const std::string gridName = dataset.baseName();
     const std::string slopePath = joinPath(folder, gridName);
@@ -54,7 +56,11 @@ SlopeWork prepareSlope(const RasterDataset& dataset, const std::string& folder, 
     try {
         RasterFraming::Framed framed = framing.frame(dataset);
         work.note = std::move(framed.note);
-        work.grid.emplace(stageEsriGrid(folder, gridName, slopeRows(framed.raster), dataset.projection()));
+        const std::string projection = dataset.projection();
+        const SlopeMetric metric =
+            SlopeMetric::of(projection.empty() ? GroundUnits{} : gdal().groundUnits(projection), zFactor);
+        if (std::string note = metric.note(); !note.empty()) work.metricNote = dataset.name() + ": " + note;
+        work.grid.emplace(stageEsriGrid(folder, gridName, slopeRows(framed.raster, metric), projection));
     } catch (const std::exception&) {  // reported in its turn, on the run's thread
         work.reported = std::current_exception();
     }
@@ -65,6 +71,7 @@ bool CreateSlopes(RunContext& run, SlopeWork&& prepared) {
     if (prepared.passesOn) std::rethrow_exception(prepared.passesOn);
     try {
         if (prepared.reported) std::rethrow_exception(prepared.reported);
+        if (!prepared.metricNote.empty()) run.setStatusLine(prepared.metricNote);
         prepared.grid->commit();
         return true;
     } catch (const std::exception& failure) {

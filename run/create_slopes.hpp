@@ -26,9 +26,13 @@ struct SlopeWork {
     std::exception_ptr reported;  // a failure CreateSlopes reports
     std::exception_ptr passesOn;  // one it passes on to the walk
     std::string note;             // why a tile was made alone after all
+    std::string metricNote;       // what the slope used, when not the plain planar case
 };
+// The slope takes the ground size of the cells and the unit of heights
+// from the dataset's coordinate system (see SlopeMetric); a positive
+// `zFactor` replaces what it says of heights.
 SlopeWork prepareSlope(const RasterDataset& pRasterDs, const std::string& strExportFolder,
-                       const RasterFraming& framing = {});
+                       const RasterFraming& framing = {}, double zFactor = 0);
 // True when the slope GRID went in place.
 bool CreateSlopes(RunContext& run, SlopeWork&& prepared);
 

@@ -136,7 +136,8 @@ void GetRasterLayersFromFolder(RunContext& run) {
     auto prepare = [&](std::size_t item) {
         const std::size_t i = items[item].grid;
         if (!clashes[i].empty()) return clashingOutputs(grids[i], clashes[i]);
-        if (items[item].slope) return GridOutputs{prepareSlope(grids[i], settings.slopeFolder, framing), {}};
+        if (items[item].slope)
+            return GridOutputs{prepareSlope(grids[i], settings.slopeFolder, framing, settings.zFactor), {}};
         if (numbers.failure) return GridOutputs{};
         return GridOutputs{{}, prepareContours(grids[i], settings.contourFolder, numbers.options, framing)};
     };

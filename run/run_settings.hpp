@@ -34,6 +34,9 @@ struct RunSettings {
     // The GRID folder's rasters that lie on one lattice as tiles of one
     // surface: slopes and contours join across their borders.
     bool seamless = false;
+    // Ground units (metres for a geographic raster) in one unit of height,
+    // for slopes; 0 takes what the raster's coordinate system says.
+    double zFactor = 0;
 };
 
 }  // namespace kestrune

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gis/raster/float_raster.hpp"
+#include "gis/raster/ground_units.hpp"
 
 #include <memory>
 #include <string>
@@ -21,7 +22,7 @@ namespace kestrune {
 // module says which version of it it serves (kestruneGdalInterfaceVersion),
 // and the loader takes only a module of this version. Change the number
 // with any change of the class.
-inline constexpr int kGdalInterfaceVersion = 2;
+inline constexpr int kGdalInterfaceVersion = 3;
 
 class GdalServices {
 public:
@@ -55,6 +56,11 @@ public:
     // `projection` as a shapefile's .prj holds it (ESRI's WKT), or empty when
     // it cannot be read. Never reads a file or the network.
     virtual std::string esriWkt(const std::string& projection) const = 0;
+
+    // What `projection` says of distances and heights (see GroundUnits);
+    // the default GroundUnits when it holds no coordinate system GDAL reads.
+    // Never reads a file or the network.
+    virtual GroundUnits groundUnits(const std::string& projection) const = 0;
 };
 
 // A projection's text as it is read and kept: without a byte order mark and

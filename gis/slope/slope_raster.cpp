@@ -25,9 +25,14 @@ void edgeWindow(const float* above, const float* row, const float* below, std::i
     }
 }
 
+// The ground size of a row's cells and the z-factor.
+struct RowScale {
+    double eastWest, northSouth, zFactor;
+};
+
 // One row of slopes from the source rows above, at and below it; a missing
 // row (nullptr) lies outside the raster.
-void slopeRow(const float* above, const float* row, const float* below, std::int64_t ncols, double cellsize,
+void slopeRow(const float* above, const float* row, const float* below, std::int64_t ncols, const RowScale& scale,
               float* out) {
     double window[9];
     for (std::int64_t column = 0; column < ncols; ++column) {
@@ -47,7 +52,7 @@ void slopeRow(const float* above, const float* row, const float* below, std::int
         } else {
             edgeWindow(above, row, below, ncols, column, window);
         }
-        out[column] = static_cast<float>(slopeHorn(window, cellsize));
+        out[column] = static_cast<float>(slopeHorn(window, scale.eastWest, scale.northSouth, scale.zFactor));
     }
 }
 
@@ -74,11 +79,11 @@ private:
 
 }  // namespace
 
-RasterRows slopeRows(const RasterRows& source) {
+RasterRows slopeRows(const RasterRows& source, const SlopeMetric& metric) {
     auto pool = std::make_shared<BufferPool>();
     const RasterGeometry g = source.geometry;
     RowProducer sourceRows = source.rows;
-    return {g, [g, sourceRows, pool](std::int64_t first, std::int64_t count, float* out) {
+    return {g, [g, sourceRows, pool, metric](std::int64_t first, std::int64_t count, float* out) {
                 const std::int64_t readFirst = std::max<std::int64_t>(0, first - 1);
                 const std::int64_t readEnd = std::min(g.nrows, first + count + 1);
                 std::vector<float> band = pool->take();
@@ -86,16 +91,22 @@ RasterRows slopeRows(const RasterRows& source) {
                 sourceRows(readFirst, readEnd - readFirst, band.data());
                 for (std::int64_t row = first; row < first + count; ++row) {
                     const float* at = band.data() + (row - readFirst) * g.ncols;
+                    float* slopes = out + (row - first) * g.ncols;
+                    RowScale scale{0, 0, metric.zFactor()};
+                    if (!metric.cellSize(g, row, scale.eastWest, scale.northSouth)) {  // at a pole
+                        std::fill(slopes, slopes + g.ncols, kGridNoData);
+                        continue;
+                    }
                     slopeRow(row > 0 ? at - g.ncols : nullptr, at, row + 1 < g.nrows ? at + g.ncols : nullptr, g.ncols,
-                             g.cellsize, out + (row - first) * g.ncols);
+                             scale, slopes);
                 }
                 pool->give(std::move(band));
             }};
 }
 
-RasterRows slopeRows(const FramedRaster& tile) {
-    if (tile.alone()) return slopeRows(tile.tile());
-    return cropFrame(slopeRows(tile.framedRows()), tile.geometry());
+RasterRows slopeRows(const FramedRaster& tile, const SlopeMetric& metric) {
+    if (tile.alone()) return slopeRows(tile.tile(), metric);
+    return cropFrame(slopeRows(tile.framedRows(), metric), tile.geometry());
 }
 
 }  // namespace kestrune

@@ -85,6 +85,16 @@ TEST(BatchOptions, SeamlessShardsStartFromGrids) {
     }
 }
 
+TEST(BatchOptions, AZFactorIsAPositiveNumber) {
+    EXPECT_EQ(parseBatchOptions({"--grid-folder", "g", "--z-factor", "0.3048"}).settings.zFactor, 0.3048);
+    EXPECT_EQ(parseBatchOptions({"--grid-folder", "g"}).settings.zFactor, 0);
+    for (const char* wrong : {"0", "-1", "inf", "nan", "1e999", "feet", ""})
+        EXPECT_EQ(parseBatchOptions({"--grid-folder", "g", "--z-factor", wrong}).usageError,
+                  "--z-factor takes a positive number (ground units in one unit of height), not \"" +
+                      std::string(wrong) + "\"")
+            << wrong;
+}
+
 TEST(BatchOptions, NoArgumentsAskForTheUsage) {
     EXPECT_FALSE(parseBatchOptions({}).usageError.empty());
     EXPECT_NE(batchUsage().find("--grid-folder DIR"), std::string::npos);

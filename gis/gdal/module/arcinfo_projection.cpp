@@ -2,6 +2,7 @@
 
 #include "gis/gdal/gdal_services.hpp"
 #include "gis/gdal/module/gdal_access.hpp"
+#include "gis/gdal/module/ground_units_of.hpp"
 
 #include "common/number_text.hpp"
 
@@ -238,12 +239,33 @@ std::vector<std::string> keywordForms(const OGRSpatialReference& srs) {
     return forms;
 }
 
+// The Zunits value naming the unit of heights `projection` gives: NO for
+// none, METERS, FEET (US survey feet); empty for a unit the keyword form
+// cannot name.
+std::string zunitsOf(const std::string& projection) {
+    const double metres = groundUnitsOf(projection).metresPerZUnit;
+    if (metres == 0) return "NO";
+    if (std::fabs(metres - 1) < 1e-12) return "METERS";
+    if (std::fabs(metres - CPLAtof(SRS_UL_US_FOOT_CONV)) < 1e-12) return "FEET";
+    return {};
+}
+
+// `form` with its Zunits line saying `zunits`.
+std::string withZunits(std::string form, const std::string& zunits) {
+    const std::string none = KeywordText().line("Zunits", "NO").text();
+    const auto at = form.find(none);
+    if (at != std::string::npos) form.replace(at, none.size(), KeywordText().line("Zunits", zunits).text());
+    return form;
+}
+
 std::string keywordFormOrAsGiven(const std::string& projection) {
     OGRSpatialReference source;
     if (!readProjection(projection, source)) return projection;
+    const std::string zunits = zunitsOf(projection);  // the unit of heights is kept, or the form is not taken
+    if (zunits.empty()) return projection;
     for (const std::string& form : keywordForms(source)) {
         OGRSpatialReference back;
-        if (readProjection(form, back) && back.IsSame(&source)) return form;
+        if (readProjection(form, back) && back.IsSame(&source)) return withZunits(form, zunits);
     }
     return projection;
 }

@@ -4,6 +4,7 @@
 #include "gis/gdal/module/arcinfo_projection.hpp"
 #include "gis/gdal/module/gdal_access.hpp"
 #include "gis/gdal/module/gdal_raster.hpp"
+#include "gis/gdal/module/ground_units_of.hpp"
 
 #include <gdal.h>
 #include <gdal_priv.h>
@@ -47,6 +48,8 @@ public:
         if (!readProjection(projection, srs)) return {};
         return esriWktOf(srs);
     }
+
+    GroundUnits groundUnits(const std::string& projection) const override { return groundUnitsOf(projection); }
 };
 
 }  // namespace
