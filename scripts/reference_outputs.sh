@@ -22,7 +22,7 @@ chain() {  # chain XYZ_FOLDER OUTPUT_FOLDER
 }
 
 chain "$root/samples/xyz" "$work/samples"
-bash "$root/bench/make_tiles.sh" "$build" "$work/tiles-xyz"
+bash "$root/bench/make_tiles.sh" "$build" "$work/tiles-xyz" 7 fractal  # the terrain the digests were first taken on
 chain "$work/tiles-xyz" "$work/tiles"
 cd "$work"
 python3 "$root/scripts/output_digests.py" samples tiles

@@ -62,15 +62,24 @@ struct Meeting {
 // ncols, and the values' places among the levels. Of the squares on the
 // ring (row 0, column -1) it traces those the raster owns; points are in
 // the pixel space of the raster's surface.
+//
+// One serves band after band on its thread: it keeps its buffers and its
+// arena, so a long job does not keep asking the system for fresh memory.
 class RowTracer {
 public:
-    RowTracer(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow)
-        : framed_(raster),
-          raster_(raster.geometry()),
-          levels_(levels),
-          firstRow_(firstRow),
-          endRow_(endRow),
-          lastRow_(raster_.nrows) {}
+    // Begins a band: square rows [firstRow, endRow) of `raster`.
+    void restart(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow) {
+        framed_ = &raster;
+        raster_ = &raster.geometry();
+        levels_ = &levels;
+        firstRow_ = firstRow;
+        endRow_ = endRow;
+        lastRow_ = raster_->nrows;
+        lines_.clear();
+        above_.clear(), below_.clear(), left_.clear(), right_.clear(), inner_.clear();
+        clearFinished();
+        pieces.clear();
+    }
 
     void traceRow(std::int64_t row, const double* upper, const double* lower, const double* upperLevels,
                   const double* lowerLevels);
@@ -97,12 +106,12 @@ private:
     void settle(std::uint32_t line);
     void complete(std::int64_t level, std::size_t firstPoint);
 
-    bool owns(std::int64_t column) const { return (row_ > 0 && column >= 0) || framed_.ownsSquare(row_, column); }
+    bool owns(std::int64_t column) const { return (row_ > 0 && column >= 0) || framed_->ownsSquare(row_, column); }
 
-    const FramedRaster& framed_;
-    const RasterGeometry& raster_;
-    const ContourLevels& levels_;
-    const std::int64_t firstRow_, endRow_, lastRow_;
+    const FramedRaster* framed_ = nullptr;
+    const RasterGeometry* raster_ = nullptr;
+    const ContourLevels* levels_ = nullptr;
+    std::int64_t firstRow_ = 0, endRow_ = 0, lastRow_ = 0;
 
     PointArena arena_;
     LineRecords<OpenLine> lines_;
@@ -120,8 +129,8 @@ void RowTracer::traceRow(std::int64_t row, const double* upper, const double* lo
     aboveCursor_ = 0;
     // The nudge moves values by up to 1e-6: the quick test below leaves twice
     // that (in levels) so that it never passes over a level a square has.
-    const double slack = 2e-6 / levels_.interval;
-    for (std::int64_t column = -1; column < raster_.ncols; ++column) {
+    const double slack = 2e-6 / levels_->interval;
+    for (std::int64_t column = -1; column < raster_->ncols; ++column) {
         column_ = column;
         const std::size_t at = static_cast<std::size_t>(column + 1);
         const MarchingSquare::Corners corners{upper[at], upper[at + 1], lower[at], lower[at + 1]};
@@ -156,11 +165,11 @@ void RowTracer::traceSquare(std::int64_t column, const MarchingSquare::Corners& 
     corner_[1] = !std::isnan(corners.upperRight);
     corner_[2] = !std::isnan(corners.lowerLeft);
     corner_[3] = !std::isnan(corners.lowerRight);
-    key_.square = static_cast<std::uint64_t>(row_) * static_cast<std::uint64_t>(raster_.ncols + 1) +
+    key_.square = static_cast<std::uint64_t>(row_) * static_cast<std::uint64_t>(raster_->ncols + 1) +
                   static_cast<std::uint64_t>(column + 1);
     key_.ordinal = 0;
-    const CellIndex offset = framed_.offset();
-    MarchingSquare::trace(row_ + offset.row, column + offset.column, corners, levels_,
+    const CellIndex offset = framed_->offset();
+    MarchingSquare::trace(row_ + offset.row, column + offset.column, corners, *levels_,
                           [this](const SquareSegment& s) { traceSegment(s); });
 }
 
@@ -318,7 +327,9 @@ void RowTracer::settle(std::uint32_t id) {
             return pieceEnd;
         };
         const PieceEnd head = end(line.headState, line.headColumn), tail = end(line.tailState, line.tailColumn);
-        pieces.push_back(ContourPiece{line.level, key_, line.points.take(arena_), head, tail});
+        std::vector<PixelPoint> points = line.points.take(arena_);
+        const PointExtent extent = PointExtent::of(points);
+        pieces.push_back(ContourPiece{line.level, key_, std::move(points), head, tail, extent});
     }
     lines_.release(id);
 }
@@ -358,21 +369,22 @@ void fillRow(const FramedRaster& raster, std::int64_t row, const float* cells, c
 
 }  // namespace
 
-// A band's cells, its row buffers and the row tracer.
+// A band's cells, its row buffers and the row tracer; kept by its thread
+// for the next band once this one is done.
 class BandTracer::Tracer {
 public:
-    Tracer(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow)
-        : raster_(raster),
-          levels_(levels),
-          endRow_(endRow),
-          firstCellRow_(std::max<std::int64_t>(0, firstRow - 1)),
-          row_(firstRow),
-          rows_(raster, levels, firstRow, endRow) {
+    void restart(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow) {
+        raster_ = &raster;
+        levels_ = &levels;
+        endRow_ = endRow;
+        firstCellRow_ = std::max<std::int64_t>(0, firstRow - 1);
+        row_ = firstRow;
+        rows_.restart(raster, levels, firstRow, endRow);
         const RasterGeometry& g = raster.geometry();
         const std::int64_t endCellRow = std::min(g.nrows, endRow);
         cells_.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, endCellRow - firstCellRow_) * g.ncols));
         if (endCellRow > firstCellRow_) raster.tile().rows(firstCellRow_, endCellRow - firstCellRow_, cells_.data());
-        fillRow(raster_, firstRow - 1, cellRow(firstRow - 1), levels_, lower_, lowerPlaces_);
+        fillRow(raster, firstRow - 1, cellRow(firstRow - 1), levels, lower_, lowerPlaces_);
     }
 
     bool traceNextRow() {
@@ -381,34 +393,56 @@ public:
         stopIfRequested();  // a band of fine levels on rough ground may take seconds
         upper_.swap(lower_);
         upperPlaces_.swap(lowerPlaces_);
-        fillRow(raster_, row_, cellRow(row_), levels_, lower_, lowerPlaces_);
+        fillRow(*raster_, row_, cellRow(row_), *levels_, lower_, lowerPlaces_);
         rows_.traceRow(row_, upper_.data(), lower_.data(), upperPlaces_.data(), lowerPlaces_.data());
         ++row_;
         return true;
     }
+    bool done() const { return row_ >= endRow_; }
 
     RowTracer& rows() { return rows_; }
 
 private:
     const float* cellRow(std::int64_t row) const {
-        if (row < 0 || row >= raster_.geometry().nrows) return nullptr;
-        return cells_.data() + (row - firstCellRow_) * raster_.geometry().ncols;
+        if (row < 0 || row >= raster_->geometry().nrows) return nullptr;
+        return cells_.data() + (row - firstCellRow_) * raster_->geometry().ncols;
     }
 
-    const FramedRaster& raster_;
-    const ContourLevels& levels_;
-    const std::int64_t endRow_, firstCellRow_;
-    std::int64_t row_;
+    const FramedRaster* raster_ = nullptr;
+    const ContourLevels* levels_ = nullptr;
+    std::int64_t endRow_ = 0, firstCellRow_ = 0;
+    std::int64_t row_ = 0;
     std::vector<float> cells_;
     std::vector<double> upper_, lower_, upperPlaces_, lowerPlaces_;
     RowTracer rows_;
 };
 
-BandTracer::BandTracer(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow,
-                       std::int64_t endRow)
-    : tracer_(std::make_unique<Tracer>(raster, levels, firstRow, endRow)) {}
+namespace {
 
-BandTracer::~BandTracer() = default;
+// The tracers of this thread that no band uses now.
+std::vector<std::unique_ptr<BandTracer::Tracer>>& idleTracers() {
+    thread_local std::vector<std::unique_ptr<BandTracer::Tracer>> idle;
+    return idle;
+}
+
+}  // namespace
+
+BandTracer::BandTracer(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow,
+                       std::int64_t endRow) {
+    auto& idle = idleTracers();
+    if (idle.empty()) {
+        tracer_ = std::make_unique<Tracer>();
+    } else {
+        tracer_ = std::move(idle.back());
+        idle.pop_back();
+    }
+    tracer_->restart(raster, levels, firstRow, endRow);
+}
+
+// A tracer whose band was cut short may hold lines still open: it goes.
+BandTracer::~BandTracer() {
+    if (tracer_->done()) idleTracers().push_back(std::move(tracer_));
+}
 
 bool BandTracer::traceNextRow() { return tracer_->traceNextRow(); }
 

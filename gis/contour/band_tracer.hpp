@@ -39,6 +39,7 @@ struct ContourPiece {
     SegmentKey lastSegment;  // the piece's last segment in the sweep
     std::vector<PixelPoint> points;
     PieceEnd head, tail;
+    PointExtent extent;  // of its points
 };
 
 // A line complete within its band: from NoData or the raster's edge to
@@ -73,8 +74,9 @@ public:
     // The pieces that reach a border of the band, once it is done.
     std::vector<ContourPiece> takePieces();
 
-private:
     class Tracer;
+
+private:
     std::unique_ptr<Tracer> tracer_;
 };
 
@@ -94,11 +96,14 @@ struct ContourBand {
 
 // Traces a band and encodes each complete line as its row is done, on the
 // calling thread, with encoder.encode(level value, points, bytes), which
-// appends the line's encoding to `bytes`.
+// appends the line's encoding to `bytes`. The band goes into `room`, an
+// earlier band's whose buffers are used again.
 template <class Encoder>
 ContourBand traceContourBand(const FramedRaster& raster, const ContourLevels& levels, const Encoder& encoder,
-                             std::int64_t firstRow, std::int64_t endRow) {
-    ContourBand band;
+                             std::int64_t firstRow, std::int64_t endRow, ContourBand&& room = {}) {
+    ContourBand band = std::move(room);
+    band.bytes.clear();
+    band.lines.clear();
     BandTracer tracer(raster, levels, firstRow, endRow);
     while (tracer.traceNextRow()) {
         for (const FinishedLine& line : tracer.finishedLines()) {

@@ -7,6 +7,7 @@
 #include "gis/raster/float_raster.hpp"
 
 #include "common/progress.hpp"
+#include "common/recycler.hpp"
 #include "common/worker_pool.hpp"
 
 #include <algorithm>
@@ -41,9 +42,11 @@ void generateContours(const FramedRaster& raster, const ContourLevels& levels, W
     const auto bands = static_cast<std::size_t>((squareRows + bandRows - 1) / bandRows);
     PieceStitcher stitcher(memory);
     ProgressCounter progress(bands);
+    Recycler<ContourBand> written;  // bands whose lines are out, for their buffers
     auto trace = [&](std::size_t band) {
         const auto first = static_cast<std::int64_t>(band) * bandRows;
-        return traceContourBand(raster, levels, std::as_const(writer), first, std::min(squareRows, first + bandRows));
+        return traceContourBand(raster, levels, std::as_const(writer), first, std::min(squareRows, first + bandRows),
+                                written.take());
     };
     auto hand = [&](std::size_t, ContourBand&& band) {
         const std::vector<JoinedLine> joined = stitcher.addBand(std::move(band.pieces));
@@ -60,6 +63,7 @@ void generateContours(const FramedRaster& raster, const ContourLevels& levels, W
                 ++other;
             }
         }
+        written.give(std::move(band));
         progress.add();
     };
     // Twice as many bands in flight as threads, so no thread waits while

@@ -69,16 +69,7 @@ public:
         writer_.addEncodedLine(encoded, {static_cast<double>(nextId_++), level});
     }
     void writeJoined(double level, const JoinedLine& line) {
-        PixelPoint low{0, 0}, high{0, 0};  // the corners of the line's pixel bounds
-        bool first = true;
-        line.forEachRun([&](const PixelPoint* points, std::size_t count) {
-            if (first) low = high = points[0], first = false;
-            for (std::size_t i = 0; i < count; ++i) {
-                low.x = std::min(low.x, points[i].x), high.x = std::max(high.x, points[i].x);
-                low.y = std::min(low.y, points[i].y), high.y = std::max(high.y, points[i].y);
-            }
-        });
-        writer_.startLine(line.size(), mapBounds(low, high), {static_cast<double>(nextId_++), level});
+        writer_.startLine(line.size(), mapBounds(line.low(), line.high()), {static_cast<double>(nextId_++), level});
         line.forEachRun([&](const PixelPoint* points, std::size_t count) {
             batch_.clear();
             char* at = PolylineShapefileWriter::appendPointRoom(batch_, count);

@@ -31,6 +31,9 @@ public:
 
     // Points of the line, each point shared by two parts counted once.
     std::size_t size() const { return size_; }
+    // The corners of the box around its points.
+    PixelPoint low() const { return low_; }
+    PixelPoint high() const { return high_; }
 
     // Hands the points in order to take(const PixelPoint*, std::size_t), a run of them at a time.
     template <class Take>
@@ -47,13 +50,13 @@ private:
     // Hands points [from, end) of the line (before any rotation) to `take`.
     template <class Take>
     void readRange(std::size_t from, std::size_t end, Take& take) const;
-    std::size_t northernmost() const;
 
     std::vector<Part> parts_;  // each starting where the one before ends
     const ScratchFile* scratch_ = nullptr;
     std::size_t size_ = 0;
     bool ring_ = false;
     std::size_t ringStart_ = 0;  // a ring's northernmost point
+    PixelPoint low_, high_;
 };
 
 template <class Take>

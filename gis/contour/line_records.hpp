@@ -29,6 +29,12 @@ public:
         return id;
     }
 
+    // Forgets every line, keeping the room they took.
+    void clear() {
+        records_.clear();
+        free_.clear();
+    }
+
     Line& operator[](std::uint32_t id) { return records_[id].line; }
     const Line& operator[](std::uint32_t id) const { return records_[id].line; }
 

@@ -15,24 +15,11 @@ bool byPlace(const auto& a, const auto& b) {
 
 }  // namespace
 
-// The index of the northernmost point (see northOf).
-std::size_t JoinedLine::northernmost() const {
-    std::size_t best = 0, at = 0;
-    PixelPoint north{0, 0};
-    auto look = [&](const PixelPoint* points, std::size_t count) {
-        for (std::size_t i = 0; i < count; ++i, ++at)
-            if (at == 0 || northOf(points[i], north)) {
-                north = points[i];
-                best = at;
-            }
-    };
-    readRange(0, size_ - 1, look);
-    return best;
-}
-
 void PieceStitcher::Chain::append(Chain&& later) {
     last = std::max(last, later.last);
     tail = later.tail;
+    extent.append(later.extent, points);
+    points += later.points - 1;
     if (parts.size() >= later.parts.size()) {
         for (auto& part : later.parts) parts.push_back(std::move(part));
     } else {
@@ -60,7 +47,9 @@ JoinedLine PieceStitcher::takeLine(Chain& chain) {
     }
     line.parts_ = std::move(chain.parts);
     chain.parts.clear();
-    if (line.ring_) line.ringStart_ = line.northernmost();
+    line.low_ = chain.extent.low;
+    line.high_ = chain.extent.high;
+    if (line.ring_) line.ringStart_ = chain.extent.northAt;
     return line;
 }
 
@@ -81,7 +70,8 @@ void PieceStitcher::keepWithinBudget() {
         if (inMemory) bySize.emplace_back(inMemory, &chain);
     });
     std::stable_sort(bySize.begin(), bySize.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-    std::vector<PixelPoint> batch;
+    std::vector<PixelPoint>& batch = spillBatch_;
+    batch.clear();
     std::vector<std::pair<Part*, std::size_t>> placed;  // a merged part and where its points start in the batch
     for (auto& [inMemory, chain] : bySize) {
         if (pointsInMemory_ <= memory_.openPoints / 2) break;
@@ -134,6 +124,8 @@ std::vector<JoinedLine> PieceStitcher::addBand(std::vector<ContourPiece>&& piece
         chain.parts.push_back(Part{std::move(piece.points), 0, 0});
         chain.head = piece.head;
         chain.tail = piece.tail;
+        chain.extent = piece.extent;
+        chain.points = chain.parts.back().points.size();
         added.push_back(chains_.add(std::move(chain)));
     }
     // The new pieces' ends on their upper border meet the open ends left on

@@ -44,6 +44,8 @@ private:
         std::vector<Part> parts;
         PieceEnd head, tail;
         bool ring = false;
+        PointExtent extent;      // of its points
+        std::size_t points = 0;  // each shared point counted once
         void append(Chain&& later);
     };
     // An end on the lower border of the bands so far, by square column and level.
@@ -62,6 +64,7 @@ private:
     std::size_t pointsInMemory_ = 0;
     LineRecords<Chain> chains_;
     std::vector<OpenEnd> openEnds_;
+    std::vector<PixelPoint> spillBatch_;  // kept for the next round
 };
 
 }  // namespace kestrune

@@ -2,9 +2,10 @@
 
 #include "gis/slope/slope_horn.hpp"
 
+#include "common/recycler.hpp"
+
 #include <algorithm>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace kestrune {
@@ -56,31 +57,10 @@ void slopeRow(const float* above, const float* row, const float* below, std::int
     }
 }
 
-// Buffers handed from one band to the next, so a long run of bands does not
-// keep asking the system for fresh memory.
-class BufferPool {
-public:
-    std::vector<float> take() {
-        std::lock_guard<std::mutex> guard(mutex_);
-        if (free_.empty()) return {};
-        std::vector<float> buffer = std::move(free_.back());
-        free_.pop_back();
-        return buffer;
-    }
-    void give(std::vector<float> buffer) {
-        std::lock_guard<std::mutex> guard(mutex_);
-        free_.push_back(std::move(buffer));
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<std::vector<float>> free_;
-};
-
 }  // namespace
 
 RasterRows slopeRows(const RasterRows& source, const SlopeMetric& metric) {
-    auto pool = std::make_shared<BufferPool>();
+    auto pool = std::make_shared<Recycler<std::vector<float>>>();
     const RasterGeometry g = source.geometry;
     RowProducer sourceRows = source.rows;
     return {g, [g, sourceRows, pool, metric](std::int64_t first, std::int64_t count, float* out) {
