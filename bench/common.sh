@@ -63,3 +63,42 @@ ratio() {
 peak_mb() {
   awk -v k="$(median "$1" 3)" 'BEGIN { printf "%.0f", k / 1024 }'
 }
+
+# The terrain every benchmark makes (bench-make-terrain's KIND): "real", mountains
+# like a real DEM's, unless KESTRUNE_BENCH_TERRAIN says "fractal" (the earlier
+# benchmarks' terrain, many short contour lines) or a roughness.
+terrain_kind=${KESTRUNE_BENCH_TERRAIN:-real}
+
+# make_terrain BUILD_DIR WORKSPACE N: the benchmark terrain as the GRID WORKSPACE/dem.
+make_terrain() {
+  "$1/bench/bench-make-terrain" "$2" "$3" 7 "$terrain_kind"
+}
+
+# floor_write LABEL FOLDER BYTES: the time to write BYTES to a new file in
+# FOLDER and wait for them to reach the disk (as Kestrune's outputs do), the
+# least any program writing that output can take here.
+floor_write() {
+  local label=$1 folder=$2 bytes=$3
+  time_run "$label" dd if=/dev/zero of="$folder/.floor" bs=1M count=$(( (bytes + 1048575) / 1048576 )) conv=fdatasync status=none
+  rm -f "$folder/.floor"
+}
+
+# floor_read LABEL FILE...: the time to read the files (from the page cache,
+# as every timed run finds its input).
+floor_read() {
+  local label=$1; shift
+  time_run "$label" cat "$@"
+}
+
+# of_floor OURS FLOOR...: how many times the sum of the floors' medians OURS takes.
+of_floor() {
+  local ours=$1; shift
+  local sum=0 label
+  for label in "$@"; do sum=$(awk -v s="$sum" -v m="$(median "$label" 2)" 'BEGIN { print s + m }'); done
+  awk -v o="$(median "$ours" 2)" -v f="$sum" 'BEGIN { printf "%.1f", o / f }'
+}
+
+# bytes_of FILE...: their size in bytes, together.
+bytes_of() {
+  du -cb "$@" | tail -n 1 | cut -f1
+}

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Writes 64 XYZ tiles of 500 x 500 points into OUT_FOLDER, cut from one
-# 4000 x 4000 surface of rough fractal terrain (bench-make-terrain); NoData
+# 4000 x 4000 surface of terrain (bench-make-terrain); NoData
 # cells are left out, as gaps in the points. Extra arguments go to
 # bench-make-terrain after its size.
 # Usage: bench/make_tiles.sh BUILD_DIR OUT_FOLDER [TERRAIN_ARGS...]

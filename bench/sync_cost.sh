@@ -15,7 +15,7 @@ work=$(mktemp -d /tmp/kestrune-bench-sync.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 TIMES="$work/times"
 mkdir -p "$work/terrain" "$work/contours" "$work/ascii" "$work/grid"
-"$build/bench/bench-make-terrain" "$work/terrain" 4000
+make_terrain "$build" "$work/terrain" 4000
 "$build/bench/bench-make-asc-raster" "$work/ascii/dem.asc" 8000
 sync
 batch="$build/cli/kestrune-batch"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# A folder of 64 XYZ tiles of 500 x 500 points of rough fractal terrain (cut
+# A folder of 64 XYZ tiles of 500 x 500 points of the benchmark terrain (cut
 # from one 4000 x 4000 surface, NoData cells left out as gaps in the points),
 # run through the whole chain: XYZ -> .asc -> GRID -> slope GRID and
 # contours every 10 m. The same job with --threads 1, 2 and every hardware
@@ -26,7 +26,7 @@ if [ "$seamless" = yes ]; then
   trap 'rm -rf "$work"' EXIT
   TIMES="$work/times"
   mkdir -p "$work/surface" "$work/ascii" "$work/grid" "$work/slope" "$work/contour"
-  "$build/bench/bench-make-terrain" "$work/surface" 4000
+  make_terrain "$build" "$work/surface" 4000
   export GDAL_PAM_ENABLED=NO
   for row in 0 1 2 3; do
     for column in 0 1 2 3; do
@@ -56,7 +56,7 @@ work=$(mktemp -d /tmp/kestrune-bench-tiles.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 TIMES="$work/times"
 mkdir -p "$work/ascii" "$work/grid" "$work/slope" "$work/contour"
-bash "$root/bench/make_tiles.sh" "$build" "$work/xyz"
+bash "$root/bench/make_tiles.sh" "$build" "$work/xyz" 7 "$terrain_kind"
 all=$(nproc)
 echo "input: 64 tiles of 500 x 500 points, $(du -sm "$work/xyz" | cut -f1) MB; this machine has $all hardware threads"
 sync

@@ -39,6 +39,15 @@ std::string setThreads(BatchOptions& o, const std::string& value) {
     return {};
 }
 
+std::string setContourFormat(BatchOptions& o, const std::string& value) {
+    static const std::map<std::string, ContourFormat> formats = {{"shp", ContourFormat::Shapefile},
+                                                                 {"gpkg", ContourFormat::GeoPackage}};
+    auto format = formats.find(value);
+    if (format == formats.end()) return "--contour-format takes shp or gpkg, not \"" + value + "\"";
+    o.settings.contourFormat = format->second;
+    return {};
+}
+
 std::string setZFactor(BatchOptions& o, const std::string& value) {
     const auto factor = parseNumber(value);
     if (!factor || !(*factor > 0) || !std::isfinite(*factor))
@@ -109,6 +118,7 @@ const std::map<std::string, Setter>& setters() {
         {"--contour-folder", outputFolder(&RunSettings::contourFolder, &RunSettings::contourOutput)},
         {"--contour-start", text(&RunSettings::contourStart)},
         {"--contour-interval", text(&RunSettings::contourInterval)},
+        {"--contour-format", setContourFormat},
         {"--slope-folder", outputFolder(&RunSettings::slopeFolder, &RunSettings::slopeOutput)},
         {"--threads", setThreads},
         {"--shard", setShard},
@@ -205,6 +215,10 @@ Every folder must exist; nothing creates them.
   --contour-folder DIR     make a contour shapefile of every GRID here
   --contour-start TEXT     a level that contours pass through (default 0)
   --contour-interval TEXT  distance between contour levels (default 5)
+  --contour-format shp|gpkg
+                           contours as shapefiles (default) or GeoPackages
+                           (NAME.gpkg, one table, with a spatial index), which
+                           hold contours past a shapefile's 2 GB
   --threads N              threads that work at once (default: every hardware
                            thread, or KESTRUNE_NUM_THREADS when set)
   --shard K/N              do one share of a job cut into N runs: the files

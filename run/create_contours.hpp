@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gis/contour/contour_geopackage.hpp"
 #include "gis/contour/contour_shapefile.hpp"
 #include "gis/shapefile/staged_shapefile.hpp"
 #include "gis/workspace/raster_workspace.hpp"
@@ -28,13 +29,16 @@ std::string DelPreShpFile(RunContext& run, const std::string& aFileName);
 // that name, the whole set at once, on the run's thread. Nothing
 // half-written stays behind, and the earlier shapefile stays when the new
 // one could not be made.
+// As a GeoPackage (<base name>.gpkg) the same, for an earlier GeoPackage.
 struct ContourWork {
-    std::optional<StagedShapefile> shapefile;
+    std::optional<StagedFileSet> output;  // the shapefile's files, or the GeoPackage
+    ContourFormat format = ContourFormat::Shapefile;
     std::exception_ptr failure;
     std::string note;  // why a tile was made alone after all
 };
 ContourWork prepareContours(const RasterDataset& pRasterDs, const std::string& strExportFolder,
-                            const ContourOptions& options, const RasterFraming& framing = {});
+                            const ContourOptions& options, const RasterFraming& framing = {},
+                            ContourFormat format = ContourFormat::Shapefile);
 // Failures pass on to the caller as exceptions.
 void CreateContours(RunContext& run, const RasterDataset& pRasterDs, const std::string& strExportFolder,
                     ContourWork&& prepared);

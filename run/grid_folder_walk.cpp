@@ -139,7 +139,8 @@ void GetRasterLayersFromFolder(RunContext& run) {
         if (items[item].slope)
             return GridOutputs{prepareSlope(grids[i], settings.slopeFolder, framing, settings.zFactor), {}};
         if (numbers.failure) return GridOutputs{};
-        return GridOutputs{{}, prepareContours(grids[i], settings.contourFolder, numbers.options, framing)};
+        return GridOutputs{{}, prepareContours(grids[i], settings.contourFolder, numbers.options, framing,
+                                           settings.contourFormat)};
     };
     bool cutShort = false;
     std::set<std::string> noted;  // each said once, though a GRID's slope and contours both find it

@@ -8,6 +8,10 @@ enum class InputKind { XyzFiles, AsciiRasterFiles, EsriGrids };
 
 enum class CellSizeMode { Given, Inferred };
 
+// What contours are written as: a shapefile (.shp and its files), or a
+// GeoPackage (.gpkg), which holds contours of any size.
+enum class ContourFormat { Shapefile, GeoPackage };
+
 // The state of the window's controls when "Go" is pressed. Folders and
 // numbers stay the texts the user typed; each step converts what it needs.
 // The defaults are the window's start values.
@@ -24,6 +28,7 @@ struct RunSettings {
     std::string contourFolder;
     std::string contourStart = "0";
     std::string contourInterval = "5";
+    ContourFormat contourFormat = ContourFormat::Shapefile;
     bool slopeOutput = false;
     std::string slopeFolder;
     // One share of a job cut among several runs (kestrune-batch --shard K/N):

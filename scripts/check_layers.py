@@ -6,7 +6,7 @@ only those listed for it:
     common
     gis/raster                      the raster model
     gis/gdal, gis/gdal/module       what we ask of GDAL; the module that answers
-    gis/esri_ascii, gis/esri_grid, gis/shapefile, gis/slope, gis/contour,
+    gis/esri_ascii, gis/esri_grid, gis/shapefile, gis/geopackage, gis/slope, gis/contour,
     gis/workspace, gis/surface      the GIS concepts
     xyz                             the gridding engine
     run                             the run, its steps and their reports
@@ -22,7 +22,7 @@ import sys
 import tempfile
 
 GIS = ["gis/raster", "gis/gdal", "gis/esri_ascii", "gis/esri_grid", "gis/shapefile", "gis/slope", "gis/contour",
-       "gis/workspace", "gis/surface"]
+       "gis/workspace", "gis/surface", "gis/geopackage"]
 MAY_USE = {
     "common": [],
     "gis/raster": ["common"],
@@ -31,8 +31,9 @@ MAY_USE = {
     "gis/esri_ascii": ["gis/raster", "common"],
     "gis/esri_grid": ["gis/gdal", "gis/raster", "common"],
     "gis/shapefile": ["common"],
+    "gis/geopackage": ["common"],
     "gis/slope": ["gis/raster", "common"],
-    "gis/contour": ["gis/shapefile", "gis/gdal", "gis/raster", "common"],
+    "gis/contour": ["gis/shapefile", "gis/geopackage", "gis/gdal", "gis/raster", "common"],
     "gis/workspace": ["gis/esri_grid", "gis/gdal", "gis/raster", "common"],
     "gis/surface": ["gis/raster", "common"],
     "xyz": ["gis/raster", "common"],
@@ -45,7 +46,7 @@ LIBRARIES = {
     "kestrune_common": "common", "kestrune_raster": "gis/raster", "kestrune_gdal_services": "gis/gdal",
     "kestrune_gdal_parts": "gis/gdal/module", "kestrune_gdal": "gis/gdal/module",
     "kestrune_esri_ascii": "gis/esri_ascii", "kestrune_esri_grid": "gis/esri_grid",
-    "kestrune_shapefile": "gis/shapefile", "kestrune_slope": "gis/slope", "kestrune_contour": "gis/contour",
+    "kestrune_shapefile": "gis/shapefile", "kestrune_geopackage": "gis/geopackage", "kestrune_slope": "gis/slope", "kestrune_contour": "gis/contour",
     "kestrune_workspace": "gis/workspace", "kestrune_surface": "gis/surface", "kestrune_xyz": "xyz", "kestrune_run": "run", "kestrune_cli": "cli",
     "kestrune_gui": "gui",
 }

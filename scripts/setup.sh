@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev
-  libgdal-dev gdal-bin
+  libgdal-dev gdal-bin libsqlite3-dev
   libfast-float-dev
   libgtest-dev
   gmt

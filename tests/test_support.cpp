@@ -6,6 +6,7 @@
 
 #include <cpl_conv.h>
 #include <gdal_priv.h>
+#include <ogrsf_frmts.h>
 #include <ogr_spatialref.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -130,6 +131,14 @@ long endedProcess() {
 std::string hiddenName(const std::string& target, long process, int counter, const std::string& tail) {
     return "." + target + ".kestrune~" + hostName() + "~" + std::to_string(process) + "~" + std::to_string(counter) +
            tail;
+}
+
+long long featureCountWithGdal(const std::string& path) {
+    GDALAllRegister();
+    std::unique_ptr<GDALDataset> dataset(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
+    if (!dataset || dataset->GetLayerCount() < 1)
+        throw std::runtime_error("OGR cannot open " + path + ": " + CPLGetLastErrorMsg());
+    return dataset->GetLayer(0)->GetFeatureCount();
 }
 
 GdalRaster readWithGdal(const std::string& path) {

@@ -117,6 +117,10 @@ struct GdalRaster {
 };
 GdalRaster readWithGdal(const std::string& path);
 
+// The features of the first layer of a vector file, as OGR counts them;
+// throws when OGR cannot open it.
+long long featureCountWithGdal(const std::string& path);
+
 // A coordinate system (WKT, "EPSG:n" ...) in ESRI's WKT, as ArcGIS writes
 // .prj files.
 std::string esriWktOf(const std::string& definition);

@@ -22,7 +22,17 @@ namespace kestrune {
 // module says which version of it it serves (kestruneGdalInterfaceVersion),
 // and the loader takes only a module of this version. Change the number
 // with any change of the class.
-inline constexpr int kGdalInterfaceVersion = 3;
+inline constexpr int kGdalInterfaceVersion = 4;
+
+// A coordinate system as a catalogue of them lists it (GeoPackage's
+// gpkg_spatial_ref_sys): its name, its authority and code ("EPSG", 32633),
+// when GDAL can tell them, and its OGC WKT.
+struct CatalogedCoordinateSystem {
+    std::string name;
+    std::string authority;
+    int code = 0;
+    std::string wkt;
+};
 
 class GdalServices {
 public:
@@ -61,6 +71,10 @@ public:
     // the default GroundUnits when it holds no coordinate system GDAL reads.
     // Never reads a file or the network.
     virtual GroundUnits groundUnits(const std::string& projection) const = 0;
+
+    // `projection` with its authority and code and as OGC WKT; an empty WKT
+    // when it holds no coordinate system GDAL reads. Never reads the network.
+    virtual CatalogedCoordinateSystem catalogedSystem(const std::string& projection) const = 0;
 };
 
 // A projection's text as it is read and kept: without a byte order mark and

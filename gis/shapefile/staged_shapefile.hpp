@@ -1,7 +1,8 @@
 #pragma once
 
+#include "common/staged_file_set.hpp"
+
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace kestrune {
@@ -11,24 +12,10 @@ namespace kestrune {
 const std::vector<std::string>& shapefileExtensions();
 
 // A shapefile written under a hidden base name beside its place (see
-// temporaryPathBeside), waiting to take it: dropped without putInPlace(),
-// its files are removed.
-class StagedShapefile {
+// StagedFileSet), put in place of an earlier shapefile, all its files at once.
+class StagedShapefile : public StagedFileSet {
 public:
-    // A fresh hidden base name beside `targetBase`.
-    explicit StagedShapefile(const std::string& targetBase);
-    StagedShapefile(StagedShapefile&& other) noexcept : basePath_(std::exchange(other.basePath_, {})) {}
-    StagedShapefile& operator=(StagedShapefile&&) = delete;
-    StagedShapefile(const StagedShapefile&) = delete;
-    ~StagedShapefile();
-
-    const std::string& basePath() const { return basePath_; }
-    // Puts the set in place of an earlier shapefile of base path
-    // `targetBase`, all its files at once (replaceFileSet).
-    void putInPlace(const std::string& targetBase);
-
-private:
-    std::string basePath_;
+    explicit StagedShapefile(const std::string& targetBase) : StagedFileSet(targetBase, shapefileExtensions()) {}
 };
 
 }  // namespace kestrune

@@ -95,6 +95,16 @@ TEST(BatchOptions, AZFactorIsAPositiveNumber) {
             << wrong;
 }
 
+TEST(BatchOptions, ContoursAreShapefilesUnlessAGeoPackageIsAsked) {
+    EXPECT_EQ(parseBatchOptions({"--grid-folder", "g"}).settings.contourFormat, ContourFormat::Shapefile);
+    EXPECT_EQ(parseBatchOptions({"--grid-folder", "g", "--contour-format", "gpkg"}).settings.contourFormat,
+              ContourFormat::GeoPackage);
+    EXPECT_EQ(parseBatchOptions({"--grid-folder", "g", "--contour-format", "shp"}).settings.contourFormat,
+              ContourFormat::Shapefile);
+    EXPECT_EQ(parseBatchOptions({"--grid-folder", "g", "--contour-format", "GPKG"}).usageError,
+              "--contour-format takes shp or gpkg, not \"GPKG\"");
+}
+
 TEST(BatchOptions, NoArgumentsAskForTheUsage) {
     EXPECT_FALSE(parseBatchOptions({}).usageError.empty());
     EXPECT_NE(batchUsage().find("--grid-folder DIR"), std::string::npos);

@@ -170,6 +170,44 @@ TEST(NothingLost, ARunKilledAtAnyMomentLeavesOneWholeVersion) {
     EXPECT_EQ(hiddenNames(f.grid + "/info"), std::vector<std::string>{});
 }
 
+// Killed while it writes a GeoPackage over an earlier one: the name holds
+// the earlier file or the new one, whole, and the next run clears what the
+// killed one left.
+TEST(NothingLost, AGeoPackageReplacementKilledMidWriteKeepsTheEarlierFile) {
+    Folders f;
+    test::writeFile(f.ascii + "/dem.asc", asciiRaster(1000, 100));
+    ASSERT_EQ(
+        test::runBatch({"--input", "ascii", "--ascii-folder", f.ascii, "--grid-folder", f.grid}, f.dir).exitStatus, 0);
+    const auto contours = [&](const std::string& interval) {
+        return test::runBatch({"--input", "grid", "--grid-folder", f.grid, "--contour-folder", f.contour,
+                               "--contour-interval", interval, "--contour-format", "gpkg"},
+                              f.dir);
+    };
+    ASSERT_EQ(contours("200").exitStatus, 0);
+    const std::string path = f.contour + "/dem.gpkg";
+    const std::string earlier = test::readFile(path);
+    const long long earlierLines = test::featureCountWithGdal(path);
+    for (int delayMs : {20, 80, 160, 250, 350, 500, 700}) {
+        SCOPED_TRACE("killed after " + std::to_string(delayMs) + " ms");
+        const pid_t child = fork();
+        if (child == 0) {
+            execl(KESTRUNE_BATCH_BINARY, KESTRUNE_BATCH_BINARY, "--input", "grid", "--grid-folder", f.grid.c_str(),
+                  "--contour-folder", f.contour.c_str(), "--contour-interval", "1", "--contour-format", "gpkg",
+                  "--quiet", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        if (test::readFile(path) == earlier) continue;
+        EXPECT_GT(test::featureCountWithGdal(path), earlierLines) << "neither the earlier file nor the new one";
+        break;  // later kills would find nothing left to replace
+    }
+    ASSERT_EQ(contours("200").exitStatus, 0);
+    EXPECT_EQ(test::featureCountWithGdal(path), earlierLines);
+    EXPECT_EQ(hiddenNames(f.contour), std::vector<std::string>{});
+}
+
 TEST(NothingLost, ACraftedHeaderIsRefusedAtOnce) {
     if (KESTRUNE_SANITIZED) GTEST_SKIP() << "a sanitizer reserves more address space than the limit this test sets";
     Folders f;

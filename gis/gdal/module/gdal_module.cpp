@@ -10,6 +10,7 @@
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 
+#include <cstdlib>
 #include <stdexcept>
 
 namespace kestrune {
@@ -50,6 +51,23 @@ public:
     }
 
     GroundUnits groundUnits(const std::string& projection) const override { return groundUnitsOf(projection); }
+
+    CatalogedCoordinateSystem catalogedSystem(const std::string& projection) const override {
+        CatalogedCoordinateSystem system;
+        OGRSpatialReference srs;
+        if (projection.empty() || !readProjection(projection, srs)) return system;
+        if (!srs.GetAuthorityCode(nullptr)) srs.AutoIdentifyEPSG();
+        if (const char* authority = srs.GetAuthorityName(nullptr)) system.authority = authority;
+        if (const char* code = srs.GetAuthorityCode(nullptr)) system.code = std::atoi(code);
+        OGRSpatialReference cataloged;
+        const bool fromCatalog = system.authority == "EPSG" && cataloged.importFromEPSG(system.code) == OGRERR_NONE;
+        const OGRSpatialReference& named = fromCatalog ? cataloged : srs;
+        system.name = named.GetName() ? named.GetName() : "";
+        char* wkt = nullptr;
+        if (srs.exportToWkt(&wkt) == OGRERR_NONE && wkt) system.wkt = wkt;
+        CPLFree(wkt);
+        return system;
+    }
 };
 
 }  // namespace

@@ -1,0 +1,237 @@
+#include "gis/geopackage/line_geopackage_writer.hpp"
+
+#include "common/byte_order.hpp"
+#include "common/durable_writes.hpp"
+
+#include <sqlite3.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <algorithm>
+#include <stdexcept>
+
+namespace kestrune {
+namespace {
+
+// "GPKG", the application id every GeoPackage carries.
+constexpr int kApplicationId = 0x47504B47;
+constexpr int kVersion = 10300;
+
+// A name as an SQL identifier, in double quotes.
+std::string quoted(const std::string& name) {
+    std::string text = "\"";
+    for (char c : name) text += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return text + "\"";
+}
+
+// A text as an SQL literal, in single quotes.
+std::string literal(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
+    return out + "'";
+}
+
+}  // namespace
+
+LineGeoPackageWriter::LineGeoPackageWriter(const std::string& path, std::string table,
+                                           std::vector<GeoPackageField> fields, GeoPackageSpatialReference srs,
+                                           std::string shownAs)
+    : path_(path),
+      table_(std::move(table)),
+      shownAs_(shownAs.empty() ? path : std::move(shownAs)),
+      fields_(std::move(fields)),
+      srs_(std::move(srs)) {
+    const int opened = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    check(opened, "create");
+    // One writer, no reader until it is done and in place: no journal, no
+    // waiting for the disk but once at the end, large pages.
+    execute("PRAGMA page_size = 65536; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;"
+            " PRAGMA locking_mode = EXCLUSIVE; PRAGMA cache_size = -32768;"
+            " PRAGMA application_id = " + std::to_string(kApplicationId) +
+            "; PRAGMA user_version = " + std::to_string(kVersion) + ";");
+    execute("BEGIN");
+    createTables();
+    std::string columns = "geom", values = "?";
+    for (const GeoPackageField& field : fields_) columns += ", " + quoted(field.name), values += ", ?";
+    insertFeature_ = prepare("INSERT INTO " + quoted(table_) + " (" + columns + ") VALUES (" + values + ")");
+    insertIndex_ = prepare("INSERT INTO " + quoted("rtree_" + table_ + "_geom") + " VALUES (?, ?, ?, ?, ?)");
+}
+
+LineGeoPackageWriter::~LineGeoPackageWriter() {
+    sqlite3_finalize(insertFeature_);
+    sqlite3_finalize(insertIndex_);
+    sqlite3_close(db_);  // an unfinished file is dropped by its staging
+}
+
+void LineGeoPackageWriter::check(int result, const char* action) {
+    if (result == SQLITE_OK || result == SQLITE_DONE || result == SQLITE_ROW) return;
+    const std::string why = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(result);
+    throw std::runtime_error("cannot " + std::string(action) + " the GeoPackage " + shownAs_ + ": " + why);
+}
+
+void LineGeoPackageWriter::execute(const std::string& sql) {
+    char* error = nullptr;
+    const int result = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error);
+    const std::string why = error ? error : "";
+    sqlite3_free(error);
+    if (result != SQLITE_OK) throw std::runtime_error("cannot write the GeoPackage " + shownAs_ + ": " + why);
+}
+
+sqlite3_stmt* LineGeoPackageWriter::prepare(const std::string& sql) {
+    sqlite3_stmt* statement = nullptr;
+    check(sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr), "write");
+    return statement;
+}
+
+namespace {
+// Every GeoPackage lists WGS 84 beside the two undefined systems, whatever its own system is.
+constexpr int kWgs84SrsId = 4326;
+constexpr const char* kWgs84Definition =
+    "GEOGCS[\"WGS 84\",DATUM[\"WGS_1984\",SPHEROID[\"WGS 84\",6378137,298.257223563,AUTHORITY[\"EPSG\",\"7030\"]],"
+    "AUTHORITY[\"EPSG\",\"6326\"]],PRIMEM[\"Greenwich\",0,AUTHORITY[\"EPSG\",\"8901\"]],UNIT[\"degree\","
+    "0.0174532925199433,AUTHORITY[\"EPSG\",\"9122\"]],AXIS[\"Latitude\",NORTH],AXIS[\"Longitude\",EAST],"
+    "AUTHORITY[\"EPSG\",\"4326\"]]";
+}  // namespace
+
+void LineGeoPackageWriter::createTables() {
+    execute(
+        "CREATE TABLE gpkg_spatial_ref_sys (srs_name TEXT NOT NULL, srs_id INTEGER PRIMARY KEY,"
+        " organization TEXT NOT NULL, organization_coordsys_id INTEGER NOT NULL, definition TEXT NOT NULL,"
+        " description TEXT);"
+        "INSERT INTO gpkg_spatial_ref_sys VALUES ('Undefined Cartesian SRS', -1, 'NONE', -1, 'undefined',"
+        " 'undefined Cartesian coordinate reference system');"
+        "INSERT INTO gpkg_spatial_ref_sys VALUES ('Undefined geographic SRS', 0, 'NONE', 0, 'undefined',"
+        " 'undefined geographic coordinate reference system');"
+        "CREATE TABLE gpkg_contents (table_name TEXT NOT NULL PRIMARY KEY, data_type TEXT NOT NULL,"
+        " identifier TEXT UNIQUE, description TEXT DEFAULT '',"
+        " last_change DATETIME NOT NULL DEFAULT (strftime('%Y-%m-%dT%H:%M:%fZ','now')),"
+        " min_x DOUBLE, min_y DOUBLE, max_x DOUBLE, max_y DOUBLE, srs_id INTEGER,"
+        " CONSTRAINT fk_gc_r_srs_id FOREIGN KEY (srs_id) REFERENCES gpkg_spatial_ref_sys(srs_id));"
+        "CREATE TABLE gpkg_geometry_columns (table_name TEXT NOT NULL, column_name TEXT NOT NULL,"
+        " geometry_type_name TEXT NOT NULL, srs_id INTEGER NOT NULL, z TINYINT NOT NULL, m TINYINT NOT NULL,"
+        " CONSTRAINT pk_geom_cols PRIMARY KEY (table_name, column_name),"
+        " CONSTRAINT uk_gc_table_name UNIQUE (table_name),"
+        " CONSTRAINT fk_gc_tn FOREIGN KEY (table_name) REFERENCES gpkg_contents(table_name),"
+        " CONSTRAINT fk_gc_srs FOREIGN KEY (srs_id) REFERENCES gpkg_spatial_ref_sys (srs_id));"
+        "CREATE TABLE gpkg_extensions (table_name TEXT, column_name TEXT, extension_name TEXT NOT NULL,"
+        " definition TEXT NOT NULL, scope TEXT NOT NULL,"
+        " CONSTRAINT ge_tce UNIQUE (table_name, column_name, extension_name));");
+    if (srs_.srsId != kWgs84SrsId)
+        execute(std::string("INSERT INTO gpkg_spatial_ref_sys VALUES ('WGS 84 geodetic', 4326, 'EPSG', 4326, ") +
+                literal(kWgs84Definition) + ", 'longitude/latitude coordinates in decimal degrees on the WGS 84 spheroid');");
+    if (srs_.srsId > 0)
+        execute("INSERT INTO gpkg_spatial_ref_sys VALUES (" + literal(srs_.name) + ", " + std::to_string(srs_.srsId) +
+                ", " + literal(srs_.organization) + ", " + std::to_string(srs_.organizationId) + ", " +
+                literal(srs_.definition) + ", NULL);");
+    std::string columns = "fid INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, geom LINESTRING";
+    for (const GeoPackageField& field : fields_)
+        columns += ", " + quoted(field.name) + (field.type == GeoPackageField::Type::Integer ? " INTEGER" : " REAL");
+    const std::string srsId = std::to_string(srs_.srsId);
+    execute("CREATE TABLE " + quoted(table_) + " (" + columns + ");" +
+            "INSERT INTO gpkg_contents (table_name, data_type, identifier, srs_id) VALUES (" + literal(table_) +
+            ", 'features', " + literal(table_) + ", " + srsId + ");" +
+            "INSERT INTO gpkg_geometry_columns VALUES (" + literal(table_) + ", 'geom', 'LINESTRING', " + srsId +
+            ", 0, 0);" + "INSERT INTO gpkg_extensions VALUES (" + literal(table_) +
+            ", 'geom', 'gpkg_rtree_index', 'http://www.geopackage.org/spec120/#extension_rtree', 'write-only');" +
+            "CREATE VIRTUAL TABLE " + quoted("rtree_" + table_ + "_geom") +
+            " USING rtree(id, minx, maxx, miny, maxy);");
+}
+
+// The triggers that keep the index in step with later edits (the
+// GeoPackage's own definitions; their functions come with the reader, so
+// they are made once the features are in).
+void LineGeoPackageWriter::createIndexTriggers() {
+    const std::string t = quoted(table_), r = quoted("rtree_" + table_ + "_geom");
+    auto name = [&](const char* which) { return quoted("rtree_" + table_ + "_geom_" + which); };
+    const std::string values =
+        "VALUES (NEW.fid, ST_MinX(NEW.geom), ST_MaxX(NEW.geom), ST_MinY(NEW.geom), ST_MaxY(NEW.geom));";
+    execute("CREATE TRIGGER " + name("insert") + " AFTER INSERT ON " + t +
+            " WHEN (new.geom NOT NULL AND NOT ST_IsEmpty(NEW.geom)) BEGIN INSERT OR REPLACE INTO " + r + " " +
+            values + " END;" + "CREATE TRIGGER " + name("update1") + " AFTER UPDATE OF geom ON " + t +
+            " WHEN OLD.fid = NEW.fid AND (NEW.geom NOTNULL AND NOT ST_IsEmpty(NEW.geom))"
+            " BEGIN INSERT OR REPLACE INTO " +
+            r + " " + values + " END;" + "CREATE TRIGGER " + name("update2") + " AFTER UPDATE OF geom ON " + t +
+            " WHEN OLD.fid = NEW.fid AND (NEW.geom ISNULL OR ST_IsEmpty(NEW.geom))"
+            " BEGIN DELETE FROM " +
+            r + " WHERE id = OLD.fid; END;" + "CREATE TRIGGER " + name("update3") + " AFTER UPDATE OF geom ON " + t +
+            " WHEN OLD.fid != NEW.fid AND (NEW.geom NOTNULL AND NOT ST_IsEmpty(NEW.geom))"
+            " BEGIN DELETE FROM " +
+            r + " WHERE id = OLD.fid; INSERT OR REPLACE INTO " + r + " " + values + " END;" + "CREATE TRIGGER " +
+            name("update4") + " AFTER UPDATE ON " + t +
+            " WHEN OLD.fid != NEW.fid AND (NEW.geom ISNULL OR ST_IsEmpty(NEW.geom))"
+            " BEGIN DELETE FROM " +
+            r + " WHERE id IN (OLD.fid, NEW.fid); END;" + "CREATE TRIGGER " + name("delete") + " AFTER DELETE ON " +
+            t + " WHEN old.geom NOT NULL BEGIN DELETE FROM " + r + " WHERE id = OLD.fid; END;");
+}
+
+char* LineGeoPackageWriter::appendLineGeometry(int srsId, std::size_t points, const Bounds& bounds, std::string& out) {
+    const std::size_t start = out.size();
+    out.resize(start + 8 + 32 + 9 + 16 * points);
+    char* at = out.data() + start;
+    // "GP", version 0, flags: little-endian header with an envelope of x and y.
+    *at++ = 'G', *at++ = 'P', *at++ = 0, *at++ = 0x03;
+    at = storeLittleEndian(static_cast<std::int32_t>(srsId), at);
+    for (double value : {bounds.minX, bounds.maxX, bounds.minY, bounds.maxY}) at = storeLittleEndian(value, at);
+    *at++ = 1;  // WKB, little-endian
+    at = storeLittleEndian(std::uint32_t{2}, at);  // LineString
+    return storeLittleEndian(static_cast<std::uint32_t>(points), at);
+}
+
+char* LineGeoPackageWriter::putPoint(char* at, double x, double y) {
+    return storeLittleEndian(y, storeLittleEndian(x, at));
+}
+
+void LineGeoPackageWriter::addLine(std::string_view geometry, const Bounds& bounds,
+                                   const std::vector<double>& values) {
+    sqlite3_bind_blob64(insertFeature_, 1, geometry.data(), geometry.size(), SQLITE_STATIC);
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        const int column = static_cast<int>(i) + 2;
+        if (fields_[i].type == GeoPackageField::Type::Integer)
+            sqlite3_bind_int64(insertFeature_, column, static_cast<sqlite3_int64>(values[i]));
+        else
+            sqlite3_bind_double(insertFeature_, column, values[i]);
+    }
+    check(sqlite3_step(insertFeature_), "write");
+    sqlite3_reset(insertFeature_);
+    const sqlite3_int64 fid = sqlite3_last_insert_rowid(db_);
+    sqlite3_bind_int64(insertIndex_, 1, fid);
+    sqlite3_bind_double(insertIndex_, 2, bounds.minX);
+    sqlite3_bind_double(insertIndex_, 3, bounds.maxX);
+    sqlite3_bind_double(insertIndex_, 4, bounds.minY);
+    sqlite3_bind_double(insertIndex_, 5, bounds.maxY);
+    check(sqlite3_step(insertIndex_), "write");
+    sqlite3_reset(insertIndex_);
+    extent_ = features_ ? Bounds{std::min(extent_.minX, bounds.minX), std::min(extent_.minY, bounds.minY),
+                                 std::max(extent_.maxX, bounds.maxX), std::max(extent_.maxY, bounds.maxY)}
+                        : bounds;
+    ++features_;
+}
+
+void LineGeoPackageWriter::finish() {
+    if (features_) {
+        sqlite3_stmt* extent = prepare(
+            "UPDATE gpkg_contents SET min_x = ?, min_y = ?, max_x = ?, max_y = ? WHERE table_name = ?");
+        sqlite3_bind_double(extent, 1, extent_.minX);
+        sqlite3_bind_double(extent, 2, extent_.minY);
+        sqlite3_bind_double(extent, 3, extent_.maxX);
+        sqlite3_bind_double(extent, 4, extent_.maxY);
+        sqlite3_bind_text(extent, 5, table_.c_str(), -1, SQLITE_TRANSIENT);
+        const int result = sqlite3_step(extent);
+        sqlite3_finalize(extent);
+        check(result, "write");
+    }
+    createIndexTriggers();
+    execute("COMMIT");
+    sqlite3_finalize(insertFeature_);
+    sqlite3_finalize(insertIndex_);
+    insertFeature_ = insertIndex_ = nullptr;
+    check(sqlite3_close(db_), "close");
+    db_ = nullptr;
+    if (!durableWrites()) return;
+    const int descriptor = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = descriptor >= 0 && syncFileData(descriptor) == 0;
+    if (descriptor >= 0) ::close(descriptor);
+    if (!synced) throw std::runtime_error("cannot write the GeoPackage " + shownAs_ + ": it did not reach the disk");
+}
+
+}  // namespace kestrune
