@@ -138,7 +138,7 @@ const std::map<std::string, bool BatchOptions::*>& flags() {
         {"--help", &BatchOptions::helpWanted},       {"-h", &BatchOptions::helpWanted},
         {"--version", &BatchOptions::versionWanted}, {"--quiet", &BatchOptions::quiet},
         {"--progress", &BatchOptions::progress},     {"--no-sync", &BatchOptions::noSync},
-        {"--seamless", &BatchOptions::seamless}};
+        {"--seamless", &BatchOptions::seamless},     {"--update", &BatchOptions::update}};
     return table;
 }
 
@@ -180,6 +180,7 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& arguments) {
         if (!options.usageError.empty()) return options;
     }
     options.settings.seamless = options.seamless;
+    options.settings.update = options.update;
     options.usageError = seamlessShardProblem(options.settings);
     return options;
 }
@@ -237,6 +238,9 @@ Every folder must exist; nothing creates them.
                            as tiles of one surface: slopes and contours join
                            across their borders as the whole surface's would
                            (with --shard, only with --input grid)
+  --update                 keep every output that is there as the present input and
+                           settings would make it (a job finished after a kill);
+                           make the others
   --no-sync                do not wait for outputs to reach the disk before they take
                            their names (faster; after a power cut an output may be empty)
   --version                show the version

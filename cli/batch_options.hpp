@@ -16,6 +16,7 @@ struct BatchOptions {
     bool progress = false;  // progress marks on a pipe too
     bool noSync = false;    // outputs need not reach the disk before they take their names
     bool seamless = false;  // the GRID folder's rasters as tiles of one surface
+    bool update = false;    // keep outputs already made as they would be again
     std::string logPath;    // append every line to this file
     bool helpWanted = false;
     bool versionWanted = false;

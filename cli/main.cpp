@@ -26,12 +26,15 @@ namespace {
 
 using namespace kestrune;
 
-// "kestrune-batch: 12 done, 1 failed, 0 not begun in 4.2 s".
+// "kestrune-batch: 12 done, 1 failed, 0 not begun in 4.2 s"; with outputs
+// kept by --update, "..., 0 not begun, 7 up to date in 0.3 s".
 std::string summaryOf(const RunOutcome& outcome, double seconds) {
     char time[32];
     std::snprintf(time, sizeof time, "%.1f", seconds);
     return "kestrune-batch: " + std::to_string(outcome.tally.done) + " done, " + std::to_string(outcome.tally.failed) +
-           " failed, " + std::to_string(outcome.tally.notBegun) + " not begun in " + time + " s";
+           " failed, " + std::to_string(outcome.tally.notBegun) + " not begun" +
+           (outcome.tally.upToDate ? ", " + std::to_string(outcome.tally.upToDate) + " up to date" : std::string()) +
+           " in " + time + " s";
 }
 
 // Standard error on a terminal that can redraw a line.

@@ -241,6 +241,7 @@ RunSettings FrmMain::runSettings() const {
     s.slopeFolder = toCorePath(Text5->text());
     s.seamless = seamless_;
     s.zFactor = zFactor_;
+    s.update = update_;
     return s;
 }
 

@@ -54,6 +54,9 @@ public:
     // Ground units in one unit of height for slopes (kestrune --z-factor);
     // 0 takes what each raster's coordinate system says.
     void setZFactor(double factor) { zFactor_ = factor; }
+    // Outputs already made as the present inputs and settings would make
+    // them are kept (kestrune --update).
+    void setUpdate(bool on) { update_ = on; }
 
     // FolderTargets
     FolderCode folderCode() const override { return folder; }
@@ -78,6 +81,7 @@ public:
 private:
     bool seamless_ = false;
     double zFactor_ = 0;
+    bool update_ = false;
 
 public:
 public slots:

@@ -21,9 +21,10 @@ namespace {
 struct WindowOptions {
     bool seamless = false;
     double zFactor = 0;
+    bool update = false;
 };
 
-// Reads --threads, --no-sync, --seamless and --z-factor; false after telling
+// Reads --threads, --no-sync, --seamless, --z-factor and --update; false after telling
 // what is wrong with the command line.
 bool applyCommandLine(const QApplication& application, WindowOptions& options) {
     QCommandLineParser parser;
@@ -42,11 +43,15 @@ bool applyCommandLine(const QApplication& application, WindowOptions& options) {
                                      "Ground units (metres for latitude and longitude) in one unit of height, "
                                      "for slopes; replaces what the coordinate system says.",
                                      "X");
+    const QCommandLineOption update("update",
+                                    "Keep the outputs already made from the present inputs with the present settings.");
     parser.addOption(seamlessTiles);
     parser.addOption(zFactor);
+    parser.addOption(update);
     parser.process(application);  // --help and --version end here
     kestrune::setDurableWrites(!parser.isSet(noSync));
     options.seamless = parser.isSet(seamlessTiles);
+    options.update = parser.isSet(update);
     if (parser.isSet(zFactor)) {
         const auto factor = kestrune::parseNumber(parser.value(zFactor).toStdString());
         if (!factor || !(*factor > 0) || !std::isfinite(*factor)) {
@@ -80,6 +85,7 @@ int main(int argc, char** argv) {
     kestrune::FrmMain window;
     window.setSeamless(options.seamless);
     window.setZFactor(options.zFactor);
+    window.setUpdate(options.update);
     window.show();
     return QApplication::exec();
 }

@@ -12,6 +12,7 @@
 #include "gis/gdal/gdal_services.hpp"
 #include "gis/workspace/raster_workspace.hpp"
 #include "run/folder_step.hpp"
+#include "run/output_record.hpp"
 
 #include <filesystem>
 #include <map>
@@ -28,6 +29,14 @@ std::string projectionOf(const SidecarSplit& split, const std::string& base, con
     for (auto sidecar = first; sidecar != last; ++sidecar)
         if (hasExtension(sidecar->second, ".prj")) return joinPath(asciiFolder, sidecar->second);
     return {};
+}
+
+// What a GRID is made from: its .asc and the projection file beside it (or
+// the absence of one).
+std::string gridMadeFrom(const SidecarSplit& split, const std::string& asciiFolder, const std::string& fileName) {
+    std::string projection = projectionOf(split, baseName(fileName), asciiFolder);
+    if (projection.empty()) projection = prjPathFor(asciiFolder, baseName(fileName));
+    return madeFromText("ASCII to GRID", {joinPath(asciiFolder, fileName), projection});
 }
 
 // The coordinate system in the projection file beside a raster, or empty
@@ -105,13 +114,24 @@ void ASCII2GRID(RunContext& run) {
             step.refused[name] = "the GRID " + gridName + " is already made from " + earlier->second + " in this run";
     }
     std::vector<std::string> made;
+    const auto recordOf = [&](const std::string& name) {
+        const std::string grid = joinPath(gridFolder, gridFolderName(baseName(name)));
+        return OutputRecord({grid, joinPath(grid, "w001001.adf")});
+    };
+    step.upToDate = [&](const std::string& name) {
+        return recordOf(name).matches(gridMadeFrom(split, asciiFolder, name));
+    };
+    step.kept = [&](const std::string& name) { made.push_back(gridFolderName(baseName(name))); };
     step.prepare = [&](const std::string& name) -> PendingOutput {
         const std::string gridName = baseName(name);
         checkEarlierGrid(*workspace, gridName);
+        std::string recipe = gridMadeFrom(split, asciiFolder, name);
         auto grid = std::make_shared<StagedGrid>(stageGridOfAsciiRaster(
             joinPath(asciiFolder, name), *workspace, gridName, projectionOf(split, gridName, asciiFolder)));
-        return [grid, gridName, &made] {
+        return [grid, gridName, recipe, record = recordOf(name), &made] {
+            record.forget();
             grid->commit();
+            record.keep(recipe);
             made.push_back(gridFolderName(gridName));
         };
     };

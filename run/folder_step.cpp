@@ -16,6 +16,7 @@ namespace {
 struct PreparedFile {
     PendingOutput outputs;
     std::exception_ptr failure;
+    bool upToDate = false;
 };
 
 }  // namespace
@@ -40,6 +41,8 @@ void runFolderStep(RunContext& run, const std::vector<std::string>& fileNames, c
         try {
             if (auto why = step.refused.find(fileNames[i]); why != step.refused.end())
                 throw std::runtime_error(why->second);
+            if (run.settings.update && step.upToDate && step.upToDate(fileNames[i]))
+                return PreparedFile{nullptr, nullptr, true};
             return PreparedFile{step.prepare(fileNames[i]), nullptr};
         } catch (const std::exception&) {  // reported in its turn, on the step's thread
             return PreparedFile{nullptr, std::current_exception()};
@@ -49,6 +52,12 @@ void runFolderStep(RunContext& run, const std::vector<std::string>& fileNames, c
         if (failedAndStopping || isStop(file.failure)) {  // its outputs go with `file`
             cutShort |= !failedAndStopping;
             ++run.tally.notBegun;
+            return;
+        }
+        if (file.upToDate) {
+            run.setStatusLine(upToDateText(statusText(i)));
+            if (step.kept) step.kept(fileNames[i]);
+            ++run.tally.upToDate;
             return;
         }
         try {

@@ -42,6 +42,11 @@ struct FolderStep {
     std::map<std::string, std::string> refused = {};
     // On the worker pool: the file's work up to its pending outputs; throws.
     std::function<PendingOutput(const std::string& fileName)> prepare = {};
+    // With --update, on the worker pool: true when the file's outputs are
+    // there as the file and the settings would make them again; they are
+    // kept and the file is told as up to date, `kept` called in its turn.
+    std::function<bool(const std::string& fileName)> upToDate = {};
+    std::function<void(const std::string& fileName)> kept = {};
     // Tells the user (and clears RunOk).
     std::function<void(const std::string& fileName, const std::exception& failure)> report = {};
 };

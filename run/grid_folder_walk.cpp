@@ -5,15 +5,18 @@
 #include "run/create_slopes.hpp"
 #include "run/folder_step.hpp"
 #include "run/items_in_order.hpp"
+#include "run/output_record.hpp"
 #include "run/raster_framing.hpp"
 
 #include "common/file_naming.hpp"
 #include "common/folder_listing.hpp"
 #include "common/number_text.hpp"
 #include "common/replacement.hpp"
+#include "gis/esri_grid/grid_name.hpp"
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -46,11 +49,49 @@ ContourNumbers contourNumbers(const RunSettings& settings) {
     return numbers;
 }
 
-// What one GRID's turn puts in place.
+// What one GRID's turn puts in place: its slope or its contours, or with
+// --update nothing, when they are there as they would be made again.
 struct GridOutputs {
     SlopeWork slope;
     ContourWork contours;
+    bool upToDate = false;
+    std::string madeFrom;  // for the record kept beside them
 };
+
+std::string numberText(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+// The settings that shape a dataset's slope or contours.
+std::string outputSettings(const RunSettings& settings, const ContourOptions& contours, bool slope) {
+    const std::string seamless = settings.seamless ? ", seamless" : ", alone";
+    if (slope) return "slope, z-factor " + numberText(settings.zFactor) + seamless;
+    return std::string("contours, start ") + numberText(contours.levels.base) + ", interval " +
+           numberText(contours.levels.interval) +
+           (settings.contourFormat == ContourFormat::GeoPackage ? ", GeoPackage" : ", shapefile") + seamless;
+}
+
+// What a dataset's slope or contours are made from: its files, and those
+// of the tiles beside it that its frame reads.
+std::string madeFrom(const RasterDataset& dataset, const RasterFraming& framing, const std::string& settings) {
+    std::vector<std::string> inputs = filesOf(dataset);
+    for (const RasterDataset& beside : framing.tilesBeside(dataset))
+        for (const std::string& file : filesOf(beside)) inputs.push_back(file);
+    return madeFromText(settings, inputs);
+}
+
+// The record beside a dataset's slope GRID or contour files.
+OutputRecord recordOf(const RasterDataset& dataset, const RunSettings& settings, bool slope) {
+    if (slope) {
+        const std::string grid = joinPath(settings.slopeFolder, gridFolderName(dataset.baseName()));
+        return OutputRecord({grid, joinPath(grid, "w001001.adf")});
+    }
+    const std::string base = joinPath(settings.contourFolder, dataset.baseName());
+    if (settings.contourFormat == ContourFormat::GeoPackage) return OutputRecord({base + ".gpkg"});
+    return OutputRecord({base + ".shp", base + ".shx", base + ".dbf"});
+}
 
 // The datasets this run visits: all of them, or its shard's share, which is
 // what its conversion made when it made GRIDs.
@@ -135,12 +176,20 @@ void GetRasterLayersFromFolder(RunContext& run) {
     };
     auto prepare = [&](std::size_t item) {
         const std::size_t i = items[item].grid;
+        const bool slope = items[item].slope;
         if (!clashes[i].empty()) return clashingOutputs(grids[i], clashes[i]);
-        if (items[item].slope)
-            return GridOutputs{prepareSlope(grids[i], settings.slopeFolder, framing, settings.zFactor), {}};
-        if (numbers.failure) return GridOutputs{};
-        return GridOutputs{{}, prepareContours(grids[i], settings.contourFolder, numbers.options, framing,
-                                           settings.contourFormat)};
+        if (!slope && numbers.failure) return GridOutputs{};
+        std::string recipe = madeFrom(grids[i], framing, outputSettings(settings, numbers.options, slope));
+        if (settings.update && recordOf(grids[i], settings, slope).matches(recipe))
+            return GridOutputs{{}, {}, true, std::move(recipe)};
+        if (slope)
+            return GridOutputs{
+                prepareSlope(grids[i], settings.slopeFolder, framing, settings.zFactor), {}, false, std::move(recipe)};
+        return GridOutputs{
+            {},
+            prepareContours(grids[i], settings.contourFolder, numbers.options, framing, settings.contourFormat),
+            false,
+            std::move(recipe)};
     };
     bool cutShort = false;
     std::set<std::string> noted;  // each said once, though a GRID's slope and contours both find it
@@ -157,13 +206,24 @@ void GetRasterLayersFromFolder(RunContext& run) {
             ++run.tally.notBegun;
             return;
         }
+        if (outputs.upToDate) {
+            run.setStatusLine(upToDateText(statusText(item)));
+            ++run.tally.upToDate;
+            return;
+        }
+        const OutputRecord record = recordOf(grid, settings, items[item].slope);
         if (items[item].slope) {
-            ++(CreateSlopes(run, std::move(outputs.slope)) ? run.tally.done : run.tally.failed);
+            record.forget();
+            const bool made = CreateSlopes(run, std::move(outputs.slope));
+            if (made) record.keep(outputs.madeFrom);
+            ++(made ? run.tally.done : run.tally.failed);
             return;
         }
         try {  // a contour failure ends the walk
             if (numbers.failure) std::rethrow_exception(numbers.failure);
+            record.forget();
             CreateContours(run, grid, settings.contourFolder, std::move(outputs.contours));
+            record.keep(outputs.madeFrom);
             ++run.tally.done;
         } catch (const std::exception&) {
             ++run.tally.failed;

@@ -56,6 +56,13 @@ std::size_t runItemsInOrder(RunContext& run, std::size_t count, PipelineControl 
     return consumed;
 }
 
+// The status line of an item kept as up to date: "Up to date : ..." for
+// "Running : ...".
+inline std::string upToDateText(const std::string& runningText) {
+    const std::string running = "Running : ";
+    return "Up to date : " + (runningText.rfind(running, 0) == 0 ? runningText.substr(running.size()) : runningText);
+}
+
 // True when `failure` is a stop, not a failure to tell.
 inline bool isStop(const std::exception_ptr& failure) {
     try {

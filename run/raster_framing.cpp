@@ -15,6 +15,7 @@ RasterFraming RasterFraming::seamless(const std::vector<RasterDataset>& folderDa
                              [dataset] { return dataset.open(); }};
             tiles.push_back(std::move(tile));
             framing.paths_.push_back(dataset.path());
+            framing.datasets_.push_back(dataset);
         } catch (const std::exception&) {  // no tile: its own turn tells why it cannot be read
         }
     }
@@ -36,6 +37,14 @@ RasterFraming::Framed RasterFraming::frame(const RasterDataset& dataset) const {
         return {frameAlone(std::move(rows)),
                 dataset.path() + " is made as a raster alone, not as a tile: " + unreadable.what()};
     }
+}
+
+std::vector<RasterDataset> RasterFraming::tilesBeside(const RasterDataset& dataset) const {
+    std::vector<RasterDataset> beside;
+    const std::size_t tile = surface_ ? tileOf(dataset) : paths_.size();
+    if (tile == paths_.size()) return beside;
+    for (std::size_t other : surface_->neighbours(tile)) beside.push_back(datasets_[other]);
+    return beside;
 }
 
 std::vector<std::string> RasterFraming::notesOn(const RasterDataset& dataset) const {

@@ -36,9 +36,14 @@ public:
     // (another lattice, another coordinate system). Empty when alone.
     std::vector<std::string> notesOn(const RasterDataset& dataset) const;
 
+    // The datasets whose cells the dataset's frame reads besides its own;
+    // none when it is framed alone.
+    std::vector<RasterDataset> tilesBeside(const RasterDataset& dataset) const;
+
 private:
     std::shared_ptr<const TileSurface> surface_;
-    std::vector<std::string> paths_;  // the tiles' dataset paths, in the surface's order
+    std::vector<std::string> paths_;       // the tiles' dataset paths, in the surface's order
+    std::vector<RasterDataset> datasets_;  // the tiles' datasets, in the same order
 
     std::size_t tileOf(const RasterDataset& dataset) const;  // size() when it is no tile
 };

@@ -37,7 +37,7 @@ struct RunContext {
     // What became of the items the steps worked on (files, GRIDs), for the
     // closing summary.
     struct Tally {
-        std::size_t done = 0, failed = 0, notBegun = 0;
+        std::size_t done = 0, failed = 0, notBegun = 0, upToDate = 0;
     } tally;
 
     // With a shard, what the last step made: the names of its outputs in

@@ -42,6 +42,9 @@ struct RunSettings {
     // Ground units (metres for a geographic raster) in one unit of height,
     // for slopes; 0 takes what the raster's coordinate system says.
     double zFactor = 0;
+    // Outputs already there as the present inputs and settings would make
+    // them are kept, not made again (a job finished after a kill).
+    bool update = false;
 };
 
 }  // namespace kestrune

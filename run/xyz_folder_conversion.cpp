@@ -6,6 +6,7 @@
 #include "common/replacement.hpp"
 #include "common/sidecar_files.hpp"
 #include "run/folder_step.hpp"
+#include "run/output_record.hpp"
 #include "run/xyz_grid_engine.hpp"
 #include "xyz/xyz_gridding.hpp"
 
@@ -49,6 +50,19 @@ void copyProjections(const SidecarSplit& split, const std::string& fileName, con
     }
 }
 
+// What an .asc is made from: its XYZ file and that file's projection
+// files (or the absence of one), with the gridding settings.
+std::string ascMadeFrom(const RunSettings& settings, const SidecarSplit& split, const std::string& xyzFolder,
+                        const std::string& fileName) {
+    std::vector<std::string> inputs = {joinPath(xyzFolder, fileName)};
+    auto [first, last] = split.sidecarsByBase.equal_range(baseName(fileName));
+    for (auto sidecar = first; sidecar != last; ++sidecar) inputs.push_back(joinPath(xyzFolder, sidecar->second));
+    if (first == last) inputs.push_back(prjPathFor(xyzFolder, baseName(fileName)));
+    const std::string cellSize =
+        settings.cellSizeMode == CellSizeMode::Given ? "cell size " + settings.cellSize : "cell size inferred";
+    return madeFromText("XYZ to ASCII, " + cellSize + ", separator \"" + settings.Separator + "\"", inputs);
+}
+
 }  // namespace
 
 void XYZ2ASCII(RunContext& run) {
@@ -76,14 +90,25 @@ void XYZ2ASCII(RunContext& run) {
     }
     const GriddingOptions options = griddingOptions(run.settings);
     std::vector<std::string> made;
+    const auto recordOf = [&](const std::string& name) { return OutputRecord({ascOutputPath(asciiFolder, name)}); };
+    const auto madeName = [&](const std::string& name) {
+        made.push_back(fs::path(ascOutputPath(asciiFolder, name)).filename().string());
+    };
+    step.upToDate = [&](const std::string& name) {
+        return recordOf(name).matches(ascMadeFrom(run.settings, split, xyzFolder, name));
+    };
+    step.kept = madeName;
     step.prepare = [&](const std::string& name) -> PendingOutput {
         const std::string ascPath = ascOutputPath(asciiFolder, name);
         checkEarlierOutput(ascPath);
+        std::string recipe = ascMadeFrom(run.settings, split, xyzFolder, name);
         std::shared_ptr<OutputFile> asc = stageXyzGrid(joinPath(xyzFolder, name), ascPath, options);
-        return [asc, name, &split, &xyzFolder, &asciiFolder, &made] {
+        return [asc, name, recipe, record = recordOf(name), &split, &xyzFolder, &asciiFolder, &madeName] {
+            record.forget();
             asc->commit();
             copyProjections(split, name, xyzFolder, asciiFolder);
-            made.push_back(fs::path(ascOutputPath(asciiFolder, name)).filename().string());
+            record.keep(recipe);
+            madeName(name);
         };
     };
     step.report = [&](const std::string& name, const std::exception& failure) {

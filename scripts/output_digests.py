@@ -30,6 +30,8 @@ def main(folders):
         for folder, subfolders, files in os.walk(top):
             subfolders.sort()
             for name in sorted(files):
+                if name == ".kestrune~lock" or name.endswith(".kestrune-made"):
+                    continue  # a run's bookkeeping, not its outputs
                 path = os.path.join(folder, name)
                 with open(path, "rb") as f:
                     digest = hashlib.md5(normalised(path, f.read())).hexdigest()

@@ -6,8 +6,8 @@
 
 #include <cpl_conv.h>
 #include <gdal_priv.h>
-#include <ogrsf_frmts.h>
 #include <ogr_spatialref.h>
+#include <ogrsf_frmts.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -96,10 +96,17 @@ std::string readFile(const std::string& path) {
 
 bool exists(const std::string& path) { return fs::exists(path); }
 
+bool isRunBookkeeping(const std::string& fileName) {
+    const std::string record = ".kestrune-made";
+    return fileName == kFolderLockName ||
+           (fileName.front() == '.' && fileName.size() > record.size() &&
+            fileName.compare(fileName.size() - record.size(), record.size(), record) == 0);
+}
+
 std::vector<std::string> folderNames(const std::string& folder) {
     std::vector<std::string> names;
     for (auto& entry : fs::directory_iterator(folder))
-        if (entry.path().filename() != kFolderLockName) names.push_back(entry.path().filename().string());
+        if (!isRunBookkeeping(entry.path().filename().string())) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }

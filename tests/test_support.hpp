@@ -34,6 +34,9 @@ bool exists(const std::string& path);
 // The names in a folder, hidden ones included, in byte order; but the
 // folder's lock file, which stays once a run has written there (see FolderLock).
 inline constexpr const char* kFolderLockName = ".kestrune~lock";
+// True for the bookkeeping a run leaves in a folder: the folder lock and the
+// hidden records of how each output was made (".dem.asc.kestrune-made").
+bool isRunBookkeeping(const std::string& fileName);
 std::vector<std::string> folderNames(const std::string& folder);
 
 // Records what the run logic shows, in order.

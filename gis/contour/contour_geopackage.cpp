@@ -63,7 +63,8 @@ public:
         geometry_.clear();
         char* at = LineGeoPackageWriter::appendLineGeometry(srsId_, line.size(), bounds, geometry_);
         line.forEachRun([&](const PixelPoint* points, std::size_t count) {
-            for (std::size_t i = 0; i < count; ++i) at = LineGeoPackageWriter::putPoint(at, map_.x(points[i]), map_.y(points[i]));
+            for (std::size_t i = 0; i < count; ++i)
+                at = LineGeoPackageWriter::putPoint(at, map_.x(points[i]), map_.y(points[i]));
         });
         writer_.addLine(geometry_, bounds, {static_cast<double>(nextId_++), level});
     }
@@ -98,8 +99,8 @@ StagedFileSet stageContourGeoPackage(const FramedRaster& raster, const std::stri
     StagedFileSet staged(targetBase, geoPackageExtensions());
     const GeoPackageSpatialReference srs = spatialReference(projection);
     LineGeoPackageWriter writer(staged.basePath() + ".gpkg", fs::path(targetBase).filename().string(),
-                                {{"ID", GeoPackageField::Type::Integer}, {"CONTOUR", GeoPackageField::Type::Real}},
-                                srs, targetBase + ".gpkg");
+                                {{"ID", GeoPackageField::Type::Integer}, {"CONTOUR", GeoPackageField::Type::Real}}, srs,
+                                targetBase + ".gpkg");
     GeoPackageContourWriter contours(writer, srs.srsId, raster.surface());
     ContourMemory memory;
     memory.scratchFolder = fs::path(targetBase).parent_path().string();  // on the disk the output goes to

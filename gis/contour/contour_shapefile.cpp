@@ -87,7 +87,7 @@ StagedShapefile stageContourShapefile(const FramedRaster& raster, const std::str
     } catch (const ShapefileTooLarge& tooLarge) {
         throw std::runtime_error("the contours of " + name + " need " + formatByteSize(tooLarge.neededBytes()) +
                                  ", more than the " + formatByteSize(options.sizeLimit) +
-                                 " a shapefile holds; use a larger interval, or a GeoPackage (--contour-format gpkg)," 
+                                 " a shapefile holds; use a larger interval, or a GeoPackage (--contour-format gpkg),"
                                  " which holds contours of any size");
     }
     return staged;

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 namespace kestrune {
@@ -45,10 +46,11 @@ LineGeoPackageWriter::LineGeoPackageWriter(const std::string& path, std::string 
     check(opened, "create");
     // One writer, no reader until it is done and in place: no journal, no
     // waiting for the disk but once at the end, large pages.
-    execute("PRAGMA page_size = 65536; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;"
-            " PRAGMA locking_mode = EXCLUSIVE; PRAGMA cache_size = -32768;"
-            " PRAGMA application_id = " + std::to_string(kApplicationId) +
-            "; PRAGMA user_version = " + std::to_string(kVersion) + ";");
+    execute(
+        "PRAGMA page_size = 65536; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;"
+        " PRAGMA locking_mode = EXCLUSIVE; PRAGMA cache_size = -32768;"
+        " PRAGMA application_id = " +
+        std::to_string(kApplicationId) + "; PRAGMA user_version = " + std::to_string(kVersion) + ";");
     execute("BEGIN");
     createTables();
     std::string columns = "geom", values = "?";
@@ -91,6 +93,17 @@ constexpr const char* kWgs84Definition =
     "AUTHORITY[\"EPSG\",\"6326\"]],PRIMEM[\"Greenwich\",0,AUTHORITY[\"EPSG\",\"8901\"]],UNIT[\"degree\","
     "0.0174532925199433,AUTHORITY[\"EPSG\",\"9122\"]],AXIS[\"Latitude\",NORTH],AXIS[\"Longitude\",EAST],"
     "AUTHORITY[\"EPSG\",\"4326\"]]";
+// The nearest float at or below, at or above a value: an index entry
+// holds its line whatever the rounding.
+float roundedDown(double value) {
+    const float rounded = static_cast<float>(value);
+    return rounded > value ? std::nextafter(rounded, -HUGE_VALF) : rounded;
+}
+float roundedUp(double value) {
+    const float rounded = static_cast<float>(value);
+    return rounded < value ? std::nextafter(rounded, HUGE_VALF) : rounded;
+}
+
 }  // namespace
 
 void LineGeoPackageWriter::createTables() {
@@ -118,7 +131,8 @@ void LineGeoPackageWriter::createTables() {
         " CONSTRAINT ge_tce UNIQUE (table_name, column_name, extension_name));");
     if (srs_.srsId != kWgs84SrsId)
         execute(std::string("INSERT INTO gpkg_spatial_ref_sys VALUES ('WGS 84 geodetic', 4326, 'EPSG', 4326, ") +
-                literal(kWgs84Definition) + ", 'longitude/latitude coordinates in decimal degrees on the WGS 84 spheroid');");
+                literal(kWgs84Definition) +
+                ", 'longitude/latitude coordinates in decimal degrees on the WGS 84 spheroid');");
     if (srs_.srsId > 0)
         execute("INSERT INTO gpkg_spatial_ref_sys VALUES (" + literal(srs_.name) + ", " + std::to_string(srs_.srsId) +
                 ", " + literal(srs_.organization) + ", " + std::to_string(srs_.organizationId) + ", " +
@@ -129,9 +143,9 @@ void LineGeoPackageWriter::createTables() {
     const std::string srsId = std::to_string(srs_.srsId);
     execute("CREATE TABLE " + quoted(table_) + " (" + columns + ");" +
             "INSERT INTO gpkg_contents (table_name, data_type, identifier, srs_id) VALUES (" + literal(table_) +
-            ", 'features', " + literal(table_) + ", " + srsId + ");" +
-            "INSERT INTO gpkg_geometry_columns VALUES (" + literal(table_) + ", 'geom', 'LINESTRING', " + srsId +
-            ", 0, 0);" + "INSERT INTO gpkg_extensions VALUES (" + literal(table_) +
+            ", 'features', " + literal(table_) + ", " + srsId + ");" + "INSERT INTO gpkg_geometry_columns VALUES (" +
+            literal(table_) + ", 'geom', 'LINESTRING', " + srsId + ", 0, 0);" + "INSERT INTO gpkg_extensions VALUES (" +
+            literal(table_) +
             ", 'geom', 'gpkg_rtree_index', 'http://www.geopackage.org/spec120/#extension_rtree', 'write-only');" +
             "CREATE VIRTUAL TABLE " + quoted("rtree_" + table_ + "_geom") +
             " USING rtree(id, minx, maxx, miny, maxy);");
@@ -146,8 +160,8 @@ void LineGeoPackageWriter::createIndexTriggers() {
     const std::string values =
         "VALUES (NEW.fid, ST_MinX(NEW.geom), ST_MaxX(NEW.geom), ST_MinY(NEW.geom), ST_MaxY(NEW.geom));";
     execute("CREATE TRIGGER " + name("insert") + " AFTER INSERT ON " + t +
-            " WHEN (new.geom NOT NULL AND NOT ST_IsEmpty(NEW.geom)) BEGIN INSERT OR REPLACE INTO " + r + " " +
-            values + " END;" + "CREATE TRIGGER " + name("update1") + " AFTER UPDATE OF geom ON " + t +
+            " WHEN (new.geom NOT NULL AND NOT ST_IsEmpty(NEW.geom)) BEGIN INSERT OR REPLACE INTO " + r + " " + values +
+            " END;" + "CREATE TRIGGER " + name("update1") + " AFTER UPDATE OF geom ON " + t +
             " WHEN OLD.fid = NEW.fid AND (NEW.geom NOTNULL AND NOT ST_IsEmpty(NEW.geom))"
             " BEGIN INSERT OR REPLACE INTO " +
             r + " " + values + " END;" + "CREATE TRIGGER " + name("update2") + " AFTER UPDATE OF geom ON " + t +
@@ -160,8 +174,8 @@ void LineGeoPackageWriter::createIndexTriggers() {
             name("update4") + " AFTER UPDATE ON " + t +
             " WHEN OLD.fid != NEW.fid AND (NEW.geom ISNULL OR ST_IsEmpty(NEW.geom))"
             " BEGIN DELETE FROM " +
-            r + " WHERE id IN (OLD.fid, NEW.fid); END;" + "CREATE TRIGGER " + name("delete") + " AFTER DELETE ON " +
-            t + " WHEN old.geom NOT NULL BEGIN DELETE FROM " + r + " WHERE id = OLD.fid; END;");
+            r + " WHERE id IN (OLD.fid, NEW.fid); END;" + "CREATE TRIGGER " + name("delete") + " AFTER DELETE ON " + t +
+            " WHEN old.geom NOT NULL BEGIN DELETE FROM " + r + " WHERE id = OLD.fid; END;");
 }
 
 char* LineGeoPackageWriter::appendLineGeometry(int srsId, std::size_t points, const Bounds& bounds, std::string& out) {
@@ -172,7 +186,7 @@ char* LineGeoPackageWriter::appendLineGeometry(int srsId, std::size_t points, co
     *at++ = 'G', *at++ = 'P', *at++ = 0, *at++ = 0x03;
     at = storeLittleEndian(static_cast<std::int32_t>(srsId), at);
     for (double value : {bounds.minX, bounds.maxX, bounds.minY, bounds.maxY}) at = storeLittleEndian(value, at);
-    *at++ = 1;  // WKB, little-endian
+    *at++ = 1;                                     // WKB, little-endian
     at = storeLittleEndian(std::uint32_t{2}, at);  // LineString
     return storeLittleEndian(static_cast<std::uint32_t>(points), at);
 }
@@ -181,8 +195,7 @@ char* LineGeoPackageWriter::putPoint(char* at, double x, double y) {
     return storeLittleEndian(y, storeLittleEndian(x, at));
 }
 
-void LineGeoPackageWriter::addLine(std::string_view geometry, const Bounds& bounds,
-                                   const std::vector<double>& values) {
+void LineGeoPackageWriter::addLine(std::string_view geometry, const Bounds& bounds, const std::vector<double>& values) {
     sqlite3_bind_blob64(insertFeature_, 1, geometry.data(), geometry.size(), SQLITE_STATIC);
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         const int column = static_cast<int>(i) + 2;
@@ -193,24 +206,34 @@ void LineGeoPackageWriter::addLine(std::string_view geometry, const Bounds& boun
     }
     check(sqlite3_step(insertFeature_), "write");
     sqlite3_reset(insertFeature_);
-    const sqlite3_int64 fid = sqlite3_last_insert_rowid(db_);
-    sqlite3_bind_int64(insertIndex_, 1, fid);
-    sqlite3_bind_double(insertIndex_, 2, bounds.minX);
-    sqlite3_bind_double(insertIndex_, 3, bounds.maxX);
-    sqlite3_bind_double(insertIndex_, 4, bounds.minY);
-    sqlite3_bind_double(insertIndex_, 5, bounds.maxY);
-    check(sqlite3_step(insertIndex_), "write");
-    sqlite3_reset(insertIndex_);
+    index_.push_back({sqlite3_last_insert_rowid(db_), roundedDown(bounds.minX), roundedUp(bounds.maxX),
+                      roundedDown(bounds.minY), roundedUp(bounds.maxY)});
     extent_ = features_ ? Bounds{std::min(extent_.minX, bounds.minX), std::min(extent_.minY, bounds.minY),
                                  std::max(extent_.maxX, bounds.maxX), std::max(extent_.maxY, bounds.maxY)}
                         : bounds;
     ++features_;
 }
 
+void LineGeoPackageWriter::fillIndex() {
+    std::sort(index_.begin(), index_.end(),
+              [](const IndexEntry& a, const IndexEntry& b) { return a.minX + a.maxX < b.minX + b.maxX; });
+    for (const IndexEntry& entry : index_) {
+        sqlite3_bind_int64(insertIndex_, 1, entry.fid);
+        sqlite3_bind_double(insertIndex_, 2, entry.minX);
+        sqlite3_bind_double(insertIndex_, 3, entry.maxX);
+        sqlite3_bind_double(insertIndex_, 4, entry.minY);
+        sqlite3_bind_double(insertIndex_, 5, entry.maxY);
+        check(sqlite3_step(insertIndex_), "write");
+        sqlite3_reset(insertIndex_);
+    }
+    std::vector<IndexEntry>().swap(index_);
+}
+
 void LineGeoPackageWriter::finish() {
+    fillIndex();
     if (features_) {
-        sqlite3_stmt* extent = prepare(
-            "UPDATE gpkg_contents SET min_x = ?, min_y = ?, max_x = ?, max_y = ? WHERE table_name = ?");
+        sqlite3_stmt* extent =
+            prepare("UPDATE gpkg_contents SET min_x = ?, min_y = ?, max_x = ?, max_y = ? WHERE table_name = ?");
         sqlite3_bind_double(extent, 1, extent_.minX);
         sqlite3_bind_double(extent, 2, extent_.minY);
         sqlite3_bind_double(extent, 3, extent_.maxX);

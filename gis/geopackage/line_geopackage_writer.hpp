@@ -69,6 +69,7 @@ private:
     void check(int result, const char* action);
     void createTables();
     void createIndexTriggers();
+    void fillIndex();
 
     std::string path_, table_, shownAs_;
     std::vector<GeoPackageField> fields_;
@@ -78,6 +79,14 @@ private:
     sqlite3_stmt* insertIndex_ = nullptr;
     std::uint64_t features_ = 0;
     Bounds extent_{0, 0, 0, 0};
+    // The R-tree's entries, as it keeps them (single precision, rounded
+    // outward), filled in at the end in order of x: in the order lines are
+    // finished, inserts into a large tree go all over the file.
+    struct IndexEntry {
+        std::int64_t fid;
+        float minX, maxX, minY, maxY;
+    };
+    std::vector<IndexEntry> index_;
 };
 
 }  // namespace kestrune

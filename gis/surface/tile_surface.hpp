@@ -53,9 +53,11 @@ public:
     // The tiles of other surfaces that touch or overlap tile `index`.
     std::vector<std::size_t> unjoined(std::size_t index) const;
 
-private:
+    // The tiles of its surface whose cells lie in the ring of one cell
+    // around tile `index`, or inside it: those its frame reads.
     std::vector<std::size_t> neighbours(std::size_t index) const;
 
+private:
     std::vector<SurfaceTile> tiles_;
     std::vector<std::size_t> groups_;       // the surface of each tile
     std::vector<RasterGeometry> surfaces_;  // the extent of each surface

@@ -17,7 +17,7 @@ struct BatchResult {
     int exitStatus;
     std::string errorOutput;  // but the closing summary
     std::string output;
-    std::string summary;  // "kestrune-batch: 3 done, 0 failed, 0 not begun in 0.4 s", without its line end
+    std::string summary;  // "kestrune-batch: 3 done, 0 failed, 0 not begun[, 2 up to date] in 0.4 s", no line end
 };
 
 // Moves the closing summary line, whose time differs from run to run, out
@@ -26,7 +26,7 @@ inline void splitSummary(BatchResult& result) {
     const std::string mark = "kestrune-batch: ";
     const auto at = result.errorOutput.rfind(mark);
     if (at == std::string::npos || (at > 0 && result.errorOutput[at - 1] != '\n') ||
-        result.errorOutput.find(" not begun in ", at) == std::string::npos)
+        result.errorOutput.find(" not begun", at) == std::string::npos)
         return;
     result.summary = result.errorOutput.substr(at, result.errorOutput.size() - at - 1);
     result.errorOutput.erase(at);

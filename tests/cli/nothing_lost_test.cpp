@@ -54,7 +54,7 @@ struct Folders {
         std::map<std::string, std::string> files;
         for (const auto& folder : {grid, slope, contour})
             for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-                if (!entry.is_regular_file() || entry.path().filename() == test::kFolderLockName) continue;
+                if (!entry.is_regular_file() || test::isRunBookkeeping(entry.path().filename().string())) continue;
                 std::string bytes = test::readFile(entry.path().string());
                 if (entry.path().filename() == "arc.dir")
                     for (std::size_t at = 0; at + 380 <= bytes.size(); at += 380) bytes.replace(at + 328, 20, 20, '*');

@@ -4,7 +4,8 @@
 is the run's), then lets a later run into the folder settle what it left,
 and checks that every target is whole: the earlier output or the new one,
 byte for byte, opened by GDAL, each GRID listed once in the INFO tables,
-nothing hidden left but the folders' lock files.
+nothing hidden left but the folders' lock files and the records of how
+each output was made (which a later --update reads).
 
   contours   a shapefile replaced by one lacking files of the earlier set
   grid       a GRID and its INFO entries replaced (ASCII raster to GRID)
@@ -69,7 +70,7 @@ def hidden(folder):
     left = []
     for top, subfolders, files in os.walk(folder):
         for name in subfolders + files:
-            if name.startswith(".") and name != LOCK:
+            if name.startswith(".") and name != LOCK and not name.endswith(".kestrune-made"):
                 left.append(os.path.relpath(os.path.join(top, name), folder))
     return left
 

@@ -43,7 +43,8 @@ std::vector<std::pair<double, double>> linesOf(OGRLayer& layer) {
     std::vector<std::pair<double, double>> lines;
     layer.ResetReading();
     for (auto& feature : layer)
-        lines.emplace_back(feature->GetFieldAsDouble("CONTOUR"), feature->GetGeometryRef()->toLineString()->get_Length());
+        lines.emplace_back(feature->GetFieldAsDouble("CONTOUR"),
+                           feature->GetGeometryRef()->toLineString()->get_Length());
     return lines;
 }
 
