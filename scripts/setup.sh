@@ -14,7 +14,7 @@ packages=(
   time python3
   locales-all dpkg-dev clang-format lintian bsdutils strace
   clang libclang-rt-14-dev
-  parallel
+  parallel slurm-wlm munge
   fonts-liberation2 fonts-wqy-microhei
 )
 
