@@ -126,6 +126,10 @@ for _ in $(seq 240); do
 done
 sleep 1
 scancel "${first}_1"
+for _ in $(seq 60); do  # gone (stopped by the signal, or killed after KillWait) before the lock is let go
+  squeue -h -t RUNNING,COMPLETING -j "${first}_1" 2> /dev/null | grep -q . || break
+  sleep 0.5
+done
 kill "$(cat "$work/holder.pid")"; rm "$work/holder.pid"
 for _ in $(seq 120); do
   squeue -h -j "$first" | grep -q . || break
