@@ -10,6 +10,8 @@ namespace kestrune {
 // the one it went into (`parent`, itself while it is a line of its own), and
 // root() follows those links, shortening them for the next time. A finished
 // line gives back its record and those of every line that went into it.
+// The lines of their own are listed apart, so that going through them costs
+// their number, not the number of records ever joined.
 //
 // Line::append(Line&& later) takes over `later`'s points and its tail end.
 template <class Line>
@@ -17,15 +19,17 @@ class LineRecords {
 public:
     // A record for a new line, one given back if there is one.
     std::uint32_t add(Line line) {
+        std::uint32_t id;
         if (free_.empty()) {
-            records_.push_back(Record{std::move(line), 0, kNone, kNone});
-            const auto id = static_cast<std::uint32_t>(records_.size() - 1);
-            records_[id].parent = id;
-            return id;
+            id = static_cast<std::uint32_t>(records_.size());
+            records_.push_back(Record{std::move(line), id, kNone, kNone, 0});
+        } else {
+            id = free_.back();
+            free_.pop_back();
+            records_[id] = Record{std::move(line), id, kNone, kNone, 0};
         }
-        const std::uint32_t id = free_.back();
-        free_.pop_back();
-        records_[id] = Record{std::move(line), id, kNone, kNone};
+        records_[id].rootSlot = static_cast<std::uint32_t>(roots_.size());
+        roots_.push_back(id);
         return id;
     }
 
@@ -33,6 +37,7 @@ public:
     void clear() {
         records_.clear();
         free_.clear();
+        roots_.clear();
     }
 
     Line& operator[](std::uint32_t id) { return records_[id].line; }
@@ -57,6 +62,7 @@ public:
         Record& b = records_[second];
         a.line.append(std::move(b.line));
         b.parent = first;
+        unlist(second);
         // `second` and the lines that went into it join `first`'s members.
         const std::uint32_t bLast = b.lastMember == kNone ? second : b.lastMember;
         (a.lastMember == kNone ? a.nextMember : records_[a.lastMember].nextMember) = second;
@@ -67,18 +73,23 @@ public:
     // Gives back the records of the finished line `root`: no end of it, nor
     // of a line that went into it, is looked for any more.
     void release(std::uint32_t root) {
-        for (std::uint32_t id = root; id != kNone; id = records_[id].nextMember) {
-            records_[id].line = Line();
-            records_[id].parent = kFree;
-            free_.push_back(id);
-        }
+        unlist(root);
+        for (std::uint32_t id = root; id != kNone; id = records_[id].nextMember) free(id);
     }
 
-    // Calls take(id, line) for every line of its own (a root, not given back).
+    // Gives back the records of the lines that went into `root`, which goes
+    // on: for when no end is known by their numbers any more.
+    void forgetMembers(std::uint32_t root) {
+        Record& r = records_[root];
+        for (std::uint32_t id = r.nextMember; id != kNone; id = records_[id].nextMember) free(id);
+        r.nextMember = r.lastMember = kNone;
+    }
+
+    // Calls take(id, line) for every line of its own (a root, not given
+    // back), in an order that depends only on the calls made before.
     template <class Take>
     void forEachLine(Take&& take) {
-        for (std::uint32_t id = 0; id < records_.size(); ++id)
-            if (records_[id].parent == id) take(id, records_[id].line);
+        for (const std::uint32_t id : roots_) take(id, records_[id].line);
     }
 
 private:
@@ -88,9 +99,25 @@ private:
         Line line;
         std::uint32_t parent;
         std::uint32_t nextMember, lastMember;  // the lines that went into this one
+        std::uint32_t rootSlot;                // its place in roots_ while it is a root
     };
+
+    void unlist(std::uint32_t id) {
+        const std::uint32_t slot = records_[id].rootSlot;
+        const std::uint32_t moved = roots_.back();
+        roots_[slot] = moved;
+        records_[moved].rootSlot = slot;
+        roots_.pop_back();
+    }
+    void free(std::uint32_t id) {
+        records_[id].line = Line();
+        records_[id].parent = kFree;
+        free_.push_back(id);
+    }
+
     std::vector<Record> records_;
     std::vector<std::uint32_t> free_;
+    std::vector<std::uint32_t> roots_;  // the lines of their own
 };
 
 }  // namespace kestrune

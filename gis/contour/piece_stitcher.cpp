@@ -160,7 +160,8 @@ std::vector<JoinedLine> PieceStitcher::addBand(std::vector<ContourPiece>&& piece
             if (end->kind == PieceEnd::Kind::UpperBorder) end->kind = PieceEnd::Kind::Terminal;
     }
 
-    // Complete lines go out; open ones stay, with their ends.
+    // Complete lines go out; open ones stay, with their ends, which name
+    // them by their own numbers only.
     std::vector<JoinedLine> complete;
     std::vector<std::uint32_t> finished;
     openEnds_.clear();
@@ -170,6 +171,7 @@ std::vector<JoinedLine> PieceStitcher::addBand(std::vector<ContourPiece>&& piece
             finished.push_back(id);
             return;
         }
+        chains_.forgetMembers(id);
         if (openAtBorder(chain.head)) openEnds_.push_back(OpenEnd{chain.head.column, chain.level, id, false});
         if (openAtBorder(chain.tail)) openEnds_.push_back(OpenEnd{chain.tail.column, chain.level, id, true});
     });
