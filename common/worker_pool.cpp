@@ -93,12 +93,14 @@ bool WorkerPool::isWithin(const Group* group, const Group* within) {
     return false;
 }
 
-// The first queued task, or with `within` the first of that group or below it.
-bool WorkerPool::popTask(const Group* within, Task& task) {
+// The first queued task, or with `within` the first of that group or below
+// it, or below `alsoWithin` when given.
+bool WorkerPool::popTask(const Group* within, Task& task, const Group* alsoWithin) {
     auto found = queue_.begin();
     if (within)
-        found =
-            std::find_if(queue_.begin(), queue_.end(), [within](const Task& t) { return isWithin(t.group, within); });
+        found = std::find_if(queue_.begin(), queue_.end(), [within, alsoWithin](const Task& t) {
+            return isWithin(t.group, within) || (alsoWithin && isWithin(t.group, alsoWithin));
+        });
     if (found == queue_.end()) return false;
     task = std::move(*found);
     queue_.erase(found);
@@ -150,13 +152,16 @@ void WorkerPool::wait(Group& group) {
 bool WorkerPool::waitFor(Group& group, std::chrono::milliseconds patience) {
     const auto deadline = std::chrono::steady_clock::now() + patience;
     // A task waiting for tasks it queued must help with them (all workers
-    // may be waiting so); a thread outside the pool only waits, unless the
-    // pool has no workers of its own.
+    // may be waiting so), and meanwhile with any other work of its own (the
+    // next bands of its file while the one it waits for is traced
+    // elsewhere); never with another's. A thread outside the pool only
+    // waits, unless the pool has no workers of its own.
     const bool helps = groupAtWork != nullptr || workers_.empty();
+    const Group* own = groupAtWork;
     std::unique_lock<std::mutex> lock(mutex_);
     while (group.pending_ > 0) {
         Task task;
-        if (helps && popTask(&group, task)) {
+        if (helps && popTask(&group, task, own)) {
             lock.unlock();
             runTask(task);
             lock.lock();

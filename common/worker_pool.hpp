@@ -80,7 +80,7 @@ private:
     };
     void workerLoop();
     void runTask(Task& task);
-    bool popTask(const Group* within, Task& task);
+    bool popTask(const Group* within, Task& task, const Group* alsoWithin = nullptr);
     // True when `group` is `within`, or a group queued by a task of it (or of theirs).
     static bool isWithin(const Group* group, const Group* within);
 

@@ -113,6 +113,33 @@ TEST(WorkerPool, AWaiterRunsTheTasksItQueued) {
     EXPECT_EQ(bandRan.raisedOn(), fileThread);
 }
 
+// And, while the task it waits for runs elsewhere, with other work it
+// queued itself: a file's next bands while the other worker traces the one
+// whose lines it must write next. Here the other worker's task can only end
+// once the waiter has run its sibling.
+TEST(WorkerPool, AWaiterRunsItsOtherTasksWhileItsTaskRunsElsewhere) {
+    WorkerPool pool(2);
+    WorkerPool::Group file;
+    Signal oldestStarted, nextRan;
+    std::atomic<bool> oldestSawNext{false};
+    std::thread::id fileThread;
+    pool.submit(file, [&] {
+        fileThread = std::this_thread::get_id();
+        WorkerPool::Group oldest, next;
+        pool.submit(oldest, [&] {
+            oldestStarted.raise();
+            oldestSawNext = nextRan.await(std::chrono::seconds(10));
+        });
+        oldestStarted.await(std::chrono::seconds(10));  // on the other worker
+        pool.submit(next, [&] { nextRan.raise(); });
+        pool.wait(oldest);
+        pool.wait(next);
+    });
+    pool.wait(file);
+    EXPECT_TRUE(oldestSawNext);
+    EXPECT_EQ(nextRan.raisedOn(), fileThread);
+}
+
 TEST(OrderedPipeline, ConsumesInOrderWhileProducingAhead) {
     std::vector<std::size_t> consumed;
     PipelineControl control;
