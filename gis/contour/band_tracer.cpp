@@ -1,8 +1,6 @@
 #include "gis/contour/band_tracer.hpp"
 
-#include "gis/contour/line_records.hpp"
 #include "gis/contour/marching_square.hpp"
-#include "gis/contour/point_list.hpp"
 
 #include "common/stop_request.hpp"
 
@@ -16,330 +14,12 @@ namespace {
 
 constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
 
-enum class EndState : std::uint8_t { Pending, Terminal, UpperBorder, LowerBorder };
-
-// A line being traced.
-struct OpenLine {
-    PointList points;
-    std::int64_t level = 0;
-    EndState headState = EndState::Pending, tailState = EndState::Pending;
-    std::int64_t headColumn = 0, tailColumn = 0;
-
-    // A line that goes on from this one's tail: its points follow without
-    // moving, and its tail is this one's now.
-    void append(OpenLine&& later) {
-        points.append(std::move(later.points));
-        tailState = later.tailState;
-        tailColumn = later.tailColumn;
-    }
-};
-
-// A line end on a side that a later segment will reach: the right side of
-// the square (the next square's left), its bottom (the top of the square
-// below) or a half-side between two of its quarters.
-struct PendingEnd {
-    std::int64_t column;
-    std::int64_t level;
-    std::uint32_t line;
-    bool isTail;
-    SquareSide side;
-    bool met;
-};
-
-// What the end of a segment meets: the end of a line traced before (the
-// tail when the segment starts there, the head when it ends there), or
-// nothing yet, in which case the new end's state says what comes of it.
-struct Meeting {
-    bool joins = false;
-    std::uint32_t line = 0;
-    EndState state = EndState::Pending;
-    std::int64_t column = 0;
-    SquareSide side = SquareSide::Top;
-};
-
-// Traces one square row after the other; `upper` and `lower` hold the
-// values of raster rows row - 1 and row (NaN for NoData), from column -1 to
-// ncols, and the values' places among the levels. Of the squares on the
-// ring (row 0, column -1) it traces those the raster owns; points are in
-// the pixel space of the raster's surface.
-//
-// One serves band after band on its thread: it keeps its buffers and its
-// arena, so a long job does not keep asking the system for fresh memory.
-class RowTracer {
-public:
-    // Begins a band: square rows [firstRow, endRow) of `raster`.
-    void restart(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow) {
-        framed_ = &raster;
-        raster_ = &raster.geometry();
-        levels_ = &levels;
-        firstRow_ = firstRow;
-        endRow_ = endRow;
-        lastRow_ = raster_->nrows;
-        lines_.clear();
-        above_.clear(), below_.clear(), left_.clear(), right_.clear(), inner_.clear();
-        clearFinished();
-        pieces.clear();
-    }
-
-    void traceRow(std::int64_t row, const double* upper, const double* lower, const double* upperLevels,
-                  const double* lowerLevels);
-
-    // The lines completed since the last clearFinished(), and their points.
-    std::vector<FinishedLine> finished;
-    std::vector<PixelPoint> finishedPoints;
-    void clearFinished() {
-        finished.clear();
-        finishedPoints.clear();
-    }
-    std::vector<ContourPiece> pieces;
-
-private:
-    void traceSquare(std::int64_t column, const MarchingSquare::Corners& corners);
-    void traceSegment(const SquareSegment& segment);
-    Meeting meet(SquareSide side, std::int64_t level, bool segmentStartsHere);
-    bool findPending(std::vector<PendingEnd>& ends, std::size_t from, SquareSide side, std::int64_t level, bool isTail,
-                     std::uint32_t& line);
-    bool hasQuarterBeyond(SquareSide side) const;
-    void setEnd(std::uint32_t line, bool tail, const Meeting& meeting);
-    void endUnmet(std::vector<PendingEnd>& ends, std::size_t from);
-    std::uint32_t newLine(std::int64_t level, const PixelPoint& from, const PixelPoint& to);
-    void settle(std::uint32_t line);
-    void complete(std::int64_t level, std::size_t firstPoint);
-
-    bool owns(std::int64_t column) const { return (row_ > 0 && column >= 0) || framed_->ownsSquare(row_, column); }
-
-    const FramedRaster* framed_ = nullptr;
-    const RasterGeometry* raster_ = nullptr;
-    const ContourLevels* levels_ = nullptr;
-    std::int64_t firstRow_ = 0, endRow_ = 0, lastRow_ = 0;
-
-    PointArena arena_;
-    LineRecords<OpenLine> lines_;
-    std::vector<PendingEnd> above_, below_;  // on the top and bottom sides of this square row
-    std::size_t aboveCursor_ = 0;            // the first end above that the current square may meet
-    std::vector<PendingEnd> left_, right_, inner_;
-    std::int64_t row_ = 0, column_ = 0;
-    bool corner_[4] = {};  // upper left, upper right, lower left, lower right hold values
-    SegmentKey key_;
-};
-
-void RowTracer::traceRow(std::int64_t row, const double* upper, const double* lower, const double* upperLevels,
-                         const double* lowerLevels) {
-    row_ = row;
-    aboveCursor_ = 0;
-    // The nudge moves values by up to 1e-6: the quick test below leaves twice
-    // that (in levels) so that it never passes over a level a square has.
-    const double slack = 2e-6 / levels_->interval;
-    for (std::int64_t column = -1; column < raster_->ncols; ++column) {
-        column_ = column;
-        const std::size_t at = static_cast<std::size_t>(column + 1);
-        const MarchingSquare::Corners corners{upper[at], upper[at + 1], lower[at], lower[at + 1]};
-        const double qa = upperLevels[at], qb = upperLevels[at + 1], qc = lowerLevels[at], qd = lowerLevels[at + 1];
-        // A square of values with no level between them makes no line. One
-        // with NoData corners is cut into quarters, whose values the test
-        // does not see.
-        const double sum = corners.upperLeft + corners.upperRight + corners.lowerLeft + corners.lowerRight;
-        const double qMax = std::max(std::max(qa, qb), std::max(qc, qd));
-        const double qMin = std::min(std::min(qa, qb), std::min(qc, qd));
-        const double margin = slack + 1e-9 * std::fabs(qMax);  // and far more than any rounding of the places
-        const bool levelFree = !std::isnan(sum) && std::floor(qMax + margin) < std::ceil(qMin - margin);
-        const bool allNoData = std::isnan(corners.upperLeft) && std::isnan(corners.upperRight) &&
-                               std::isnan(corners.lowerLeft) && std::isnan(corners.lowerRight);
-        if (!levelFree && !allNoData && owns(column)) traceSquare(column, corners);
-        endUnmet(inner_, 0);
-        inner_.clear();
-        endUnmet(left_, 0);
-        left_.swap(right_);
-        right_.clear();
-        while (aboveCursor_ < above_.size() && above_[aboveCursor_].column <= column) ++aboveCursor_;
-    }
-    endUnmet(left_, 0);
-    left_.clear();
-    endUnmet(above_, 0);
-    above_.swap(below_);
-    below_.clear();
-}
-
-void RowTracer::traceSquare(std::int64_t column, const MarchingSquare::Corners& corners) {
-    corner_[0] = !std::isnan(corners.upperLeft);
-    corner_[1] = !std::isnan(corners.upperRight);
-    corner_[2] = !std::isnan(corners.lowerLeft);
-    corner_[3] = !std::isnan(corners.lowerRight);
-    key_.square = static_cast<std::uint64_t>(row_) * static_cast<std::uint64_t>(raster_->ncols + 1) +
-                  static_cast<std::uint64_t>(column + 1);
-    key_.ordinal = 0;
-    const CellIndex offset = framed_->offset();
-    MarchingSquare::trace(row_ + offset.row, column + offset.column, corners, *levels_,
-                          [this](const SquareSegment& s) { traceSegment(s); });
-}
-
-bool RowTracer::hasQuarterBeyond(SquareSide side) const {
-    switch (side) {
-    case SquareSide::InnerTop: return corner_[0] && corner_[1];
-    case SquareSide::InnerLeft: return corner_[0] && corner_[2];
-    case SquareSide::InnerBottom: return corner_[2] && corner_[3];
-    case SquareSide::InnerRight: return corner_[1] && corner_[3];
-    default: return false;
-    }
-}
-
-bool RowTracer::findPending(std::vector<PendingEnd>& ends, std::size_t from, SquareSide side, std::int64_t level,
-                            bool isTail, std::uint32_t& line) {
-    for (std::size_t i = from; i < ends.size(); ++i) {
-        PendingEnd& end = ends[i];
-        if (&ends == &above_ && end.column != column_) break;
-        if (end.met || end.level != level || end.isTail != isTail || end.side != side) continue;
-        end.met = true;
-        line = end.line;
-        return true;
-    }
-    return false;
-}
-
-Meeting RowTracer::meet(SquareSide side, std::int64_t level, bool segmentStartsHere) {
-    Meeting meeting;
-    meeting.side = side;
-    meeting.column = column_;
-    // A segment that starts at a point continues a line that ends (has its
-    // tail) there, and the other way round.
-    const bool wantTail = segmentStartsHere;
-    switch (side) {
-    case SquareSide::Top:
-        if (row_ == firstRow_) {
-            meeting.state = EndState::UpperBorder;
-        } else {
-            meeting.joins = findPending(above_, aboveCursor_, SquareSide::Bottom, level, wantTail, meeting.line);
-            if (!meeting.joins) meeting.state = EndState::Terminal;
-        }
-        break;
-    case SquareSide::Left:
-        meeting.joins = findPending(left_, 0, SquareSide::Right, level, wantTail, meeting.line);
-        if (!meeting.joins) meeting.state = EndState::Terminal;
-        break;
-    case SquareSide::Right: meeting.state = EndState::Pending; break;
-    case SquareSide::Bottom:  // on the last square row, the ring: the tile below goes on from there
-        meeting.state = row_ == lastRow_      ? EndState::Terminal
-                        : row_ + 1 == endRow_ ? EndState::LowerBorder
-                                              : EndState::Pending;
-        break;
-    default:
-        meeting.joins = findPending(inner_, 0, side, level, wantTail, meeting.line);
-        if (!meeting.joins) meeting.state = hasQuarterBeyond(side) ? EndState::Pending : EndState::Terminal;
-        break;
-    }
-    return meeting;
-}
-
-void RowTracer::setEnd(std::uint32_t line, bool tail, const Meeting& meeting) {
-    OpenLine& l = lines_[line];
-    (tail ? l.tailState : l.headState) = meeting.state;
-    (tail ? l.tailColumn : l.headColumn) = meeting.column;
-    if (meeting.state != EndState::Pending) return;
-    const PendingEnd end{meeting.column, l.level, line, tail, meeting.side, false};
-    switch (meeting.side) {
-    case SquareSide::Right: right_.push_back(end); break;
-    case SquareSide::Bottom: below_.push_back(end); break;
-    default: inner_.push_back(end); break;
-    }
-}
-
-void RowTracer::endUnmet(std::vector<PendingEnd>& ends, std::size_t from) {
-    // Every crossing of a shared side is met from both squares, so this only
-    // ends lines where rounding made two squares disagree about a crossing.
-    for (std::size_t i = from; i < ends.size(); ++i) {
-        if (ends[i].met) continue;
-        ends[i].met = true;
-        const std::uint32_t line = lines_.root(ends[i].line);
-        (ends[i].isTail ? lines_[line].tailState : lines_[line].headState) = EndState::Terminal;
-        settle(line);
-    }
-}
-
-std::uint32_t RowTracer::newLine(std::int64_t level, const PixelPoint& from, const PixelPoint& to) {
-    OpenLine line;
-    line.level = level;
-    line.points.pushBack(arena_, from);
-    line.points.pushBack(arena_, to);
-    return lines_.add(std::move(line));
-}
-
-void RowTracer::traceSegment(const SquareSegment& segment) {
-    ++key_.ordinal;
-    const Meeting start = meet(segment.fromSide, segment.level, true);
-    const Meeting end = meet(segment.toSide, segment.level, false);
-    // A point met at the end of a line is the line's end already; only new
-    // ends are computed.
-    std::uint32_t line;
-    if (start.joins && end.joins) {
-        const std::uint32_t before = lines_.root(start.line), after = lines_.root(end.line);
-        if (before == after) {  // the segment closes a ring
-            OpenLine& ring = lines_[before];
-            ring.points.pushBack(arena_, PixelPoint(ring.points.front()));
-            const std::size_t first = finishedPoints.size();
-            ring.points.moveTo(arena_, finishedPoints);
-            startRingNorth(std::span(finishedPoints).subspan(first));
-            complete(segment.level, first);
-            lines_.release(before);
-            return;
-        }
-        PointList& second = lines_[after].points;
-        if (lines_[before].points.back() == second.front()) second.popFront(arena_);  // a segment of no length
-        line = lines_.join(before, after);
-    } else if (start.joins) {
-        line = lines_.root(start.line);
-        const PixelPoint to = segment.to();
-        if (!(lines_[line].points.back() == to)) lines_[line].points.pushBack(arena_, to);
-        setEnd(line, true, end);
-    } else if (end.joins) {
-        line = lines_.root(end.line);
-        const PixelPoint from = segment.from();
-        if (!(lines_[line].points.front() == from)) lines_[line].points.pushFront(arena_, from);
-        setEnd(line, false, start);
-    } else {
-        line = newLine(segment.level, segment.from(), segment.to());
-        setEnd(line, false, start);
-        setEnd(line, true, end);
-    }
-    settle(line);
-}
-
-// The line whose points are finishedPoints from `firstPoint` on is complete.
-void RowTracer::complete(std::int64_t level, std::size_t firstPoint) {
-    finished.push_back(FinishedLine{level, key_, firstPoint, finishedPoints.size() - firstPoint});
-}
-
-// A line with no end left to meet in this band is done here: complete when
-// both ends lie at NoData or the raster's edge, else a piece for stitching.
-void RowTracer::settle(std::uint32_t id) {
-    OpenLine& line = lines_[id];
-    if (line.headState == EndState::Pending || line.tailState == EndState::Pending) return;
-    if (line.headState == EndState::Terminal && line.tailState == EndState::Terminal) {
-        const std::size_t first = finishedPoints.size();
-        line.points.moveTo(arena_, finishedPoints);
-        complete(line.level, first);
-    } else {
-        auto end = [](EndState state, std::int64_t column) {
-            PieceEnd pieceEnd;
-            pieceEnd.kind = state == EndState::UpperBorder   ? PieceEnd::Kind::UpperBorder
-                            : state == EndState::LowerBorder ? PieceEnd::Kind::LowerBorder
-                                                             : PieceEnd::Kind::Terminal;
-            pieceEnd.column = column;
-            return pieceEnd;
-        };
-        const PieceEnd head = end(line.headState, line.headColumn), tail = end(line.tailState, line.tailColumn);
-        std::vector<PixelPoint> points = line.points.take(arena_);
-        const PointExtent extent = PointExtent::of(points);
-        pieces.push_back(ContourPiece{line.level, key_, std::move(points), head, tail, extent});
-    }
-    lines_.release(id);
-}
-
 // Cells as the tracer reads them: NaN for NoData, and each value's place
 // among the levels.
 void fillValues(const float* cells, std::size_t count, const ContourLevels& levels, double* values,
                 double* levelPlaces) {
-    // Places among the levels serve only the quick test of traceRow, which
-    // leaves slack for their rounding: a product does instead of a quotient.
+    // Places among the levels serve only to bound the levels a square may
+    // have, with slack for their rounding: a product does instead of a quotient.
     const double perLevel = 1 / levels.interval, base = levels.base;
     for (std::size_t column = 0; column < count; ++column) {
         const float cell = cells[column];
@@ -352,70 +32,387 @@ void fillValues(const float* cells, std::size_t count, const ContourLevels& leve
 // Raster row `row` from column -1 to ncols as the tracer reads it: `cells`
 // the raster's own (for rows 0 to nrows - 1), the ring's at either end.
 void fillRow(const FramedRaster& raster, std::int64_t row, const float* cells, const ContourLevels& levels,
-             std::vector<double>& values, std::vector<double>& levelPlaces) {
+             double* values, double* levelPlaces) {
     const std::int64_t ncols = raster.geometry().ncols;
     const auto width = static_cast<std::size_t>(ncols + 2);
-    values.resize(width);
-    levelPlaces.resize(width);
     if (!cells) {
-        fillValues(raster.ringRow(row), width, levels, values.data(), levelPlaces.data());
+        fillValues(raster.ringRow(row), width, levels, values, levelPlaces);
         return;
     }
     const float west = raster.ringValue(row, -1), east = raster.ringValue(row, ncols);
-    fillValues(&west, 1, levels, values.data(), levelPlaces.data());
-    fillValues(cells, width - 2, levels, values.data() + 1, levelPlaces.data() + 1);
-    fillValues(&east, 1, levels, values.data() + width - 1, levelPlaces.data() + width - 1);
+    fillValues(&west, 1, levels, values, levelPlaces);
+    fillValues(cells, width - 2, levels, values + 1, levelPlaces + 1);
+    fillValues(&east, 1, levels, values + width - 1, levelPlaces + width - 1);
 }
+
+// A square of the band as the tracer sees it: whether it is traced at all,
+// the levels that may cross it, and where its marks begin.
+struct SquareLevels {
+    std::int32_t first = 0;   // the first level that may cross it, from the band's lowest
+    std::uint32_t count = 0;  // levels from `first` on; 0 for a square not traced
+    std::uint32_t marksAt = 0;
+    bool whole = false;  // no corner is NoData
+};
+
+// A segment of one part of a square, at one level. Rows and columns are the
+// band's: square row firstRow + row, square column column - 1.
+struct Step {
+    std::int64_t row = 0, column = 0;
+    std::int64_t level = 0;
+    MarchingSquare::Quarter quarter = MarchingSquare::kWhole;
+    MarchingSquare::Segment segment{};
+    SquareSide from() const { return MarchingSquare::sideOf(quarter, segment.from); }
+    SquareSide to() const { return MarchingSquare::sideOf(quarter, segment.to); }
+    bool sameAs(const Step& other) const {
+        return row == other.row && column == other.column && level == other.level && from() == other.from();
+    }
+};
 
 }  // namespace
 
-// A band's cells, its row buffers and the row tracer; kept by its thread
-// for the next band once this one is done.
+// Follows the lines of a band. A line is found at its first segment in a
+// sweep of the squares (row after row, west to east, each square's
+// segments in their order), followed back to its head (or round, for a
+// ring) and on to its tail; every segment it passes is marked, so the sweep
+// skips it. Segments are told apart by the side they start from: a part
+// of a square has one segment from a side at a level.
 class BandTracer::Tracer {
 public:
-    void restart(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow) {
-        raster_ = &raster;
-        levels_ = &levels;
-        endRow_ = endRow;
-        firstCellRow_ = std::max<std::int64_t>(0, firstRow - 1);
-        row_ = firstRow;
-        rows_.restart(raster, levels, firstRow, endRow);
-        const RasterGeometry& g = raster.geometry();
-        const std::int64_t endCellRow = std::min(g.nrows, endRow);
-        cells_.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, endCellRow - firstCellRow_) * g.ncols));
-        if (endCellRow > firstCellRow_) raster.tile().rows(firstCellRow_, endCellRow - firstCellRow_, cells_.data());
-        fillRow(raster, firstRow - 1, cellRow(firstRow - 1), levels, lower_, lowerPlaces_);
-    }
+    void trace(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow);
 
-    bool traceNextRow() {
-        rows_.clearFinished();
-        if (row_ >= endRow_) return false;
-        stopIfRequested();  // a band of fine levels on rough ground may take seconds
-        upper_.swap(lower_);
-        upperPlaces_.swap(lowerPlaces_);
-        fillRow(*raster_, row_, cellRow(row_), *levels_, lower_, lowerPlaces_);
-        rows_.traceRow(row_, upper_.data(), lower_.data(), upperPlaces_.data(), lowerPlaces_.data());
-        ++row_;
-        return true;
-    }
-    bool done() const { return row_ >= endRow_; }
-
-    RowTracer& rows() { return rows_; }
+    std::vector<FinishedLine> finished;
+    std::vector<PixelPoint> finishedPoints;
+    std::vector<ContourPiece> pieces;
 
 private:
-    const float* cellRow(std::int64_t row) const {
-        if (row < 0 || row >= raster_->geometry().nrows) return nullptr;
-        return cells_.data() + (row - firstCellRow_) * raster_->geometry().ncols;
+    void readBand();
+    void measureSquares();
+    void sweep();
+    void traceFrom(const Step& start);
+
+    MarchingSquare::Corners cornersOf(std::int64_t row, std::int64_t column) const {
+        const auto width = static_cast<std::size_t>(ncols_ + 2);
+        const double* upper = values_.data() + static_cast<std::size_t>(row) * width + static_cast<std::size_t>(column);
+        return {upper[0], upper[1], upper[width], upper[width + 1]};
+    }
+    MarchingSquare::Parts partsOf(std::int64_t row, std::int64_t column) const {
+        const CellIndex offset = raster_->offset();
+        return MarchingSquare::parts(firstRow_ + row + offset.row, column - 1 + offset.column, cornersOf(row, column));
+    }
+    MarchingSquare::Part partOf(const Step& s) const;
+    bool findSegment(std::int64_t row, std::int64_t column, std::int64_t level, SquareSide side, bool startingThere,
+                     Step& found) const;
+    bool step(const Step& from, bool forwards, Step& to, PieceEnd& end) const;
+    PixelPoint pointOf(const Step& s, MarchingSquare::LocalSide side) const {
+        if (s.quarter != MarchingSquare::kWhole) return MarchingSquare::point(partOf(s), side, levels_->level(s.level));
+        const MarchingSquare::Corners c = cornersOf(s.row, s.column);
+        const double values[4] = {c.upperLeft, c.upperRight, c.lowerLeft, c.lowerRight};
+        const CellIndex offset = raster_->offset();
+        const double left = static_cast<double>(s.column + offset.column) - .5;
+        const double top = static_cast<double>(firstRow_ + s.row + offset.row) - .5;
+        return MarchingSquare::wholePoint(left, top, values, side, levels_->level(s.level));
+    }
+    PixelPoint startPoint(const Step& s) const { return pointOf(s, s.segment.from); }
+    PixelPoint endPoint(const Step& s) const { return pointOf(s, s.segment.to); }
+    std::int64_t firstLevel(const SquareLevels& square) const { return levelBase_ + square.first; }
+    std::uint8_t& marks(const Step& s) {
+        const SquareLevels& square = squares_[squareAt(s.row, s.column)];
+        return marks_[square.marksAt + static_cast<std::size_t>(s.level - firstLevel(square))];
+    }
+    static std::uint8_t bit(SquareSide side) { return static_cast<std::uint8_t>(1u << static_cast<unsigned>(side)); }
+    bool marked(const Step& s) { return (marks(s) & bit(s.from())) != 0; }
+    void mark(const Step& s) { marks(s) |= bit(s.from()); }
+    std::size_t squareAt(std::int64_t row, std::int64_t column) const {
+        return static_cast<std::size_t>(row * (ncols_ + 1) + column);
+    }
+    std::uint64_t sweepIndex(const Step& s) const {
+        return static_cast<std::uint64_t>(firstRow_ + s.row) * static_cast<std::uint64_t>(ncols_ + 1) +
+               static_cast<std::uint64_t>(s.column);
+    }
+    void noteLast(const Step& s) {
+        const std::uint64_t square = sweepIndex(s);
+        if (square < lastSquare_) return;
+        if (square > lastSquare_) {
+            lastSquare_ = square;
+            lastSteps_.clear();
+        }
+        lastSteps_.push_back(s);
+    }
+    std::uint32_t ordinalOf(const Step& s) const;
+    void addPoint(const PixelPoint& point) {
+        if (line_.empty() || !(line_.back() == point)) line_.push_back(point);
     }
 
     const FramedRaster* raster_ = nullptr;
     const ContourLevels* levels_ = nullptr;
-    std::int64_t endRow_ = 0, firstCellRow_ = 0;
-    std::int64_t row_ = 0;
+    std::int64_t firstRow_ = 0, endRow_ = 0, lastRow_ = 0, ncols_ = 0;
+    std::int64_t bandRows_ = 0;
     std::vector<float> cells_;
-    std::vector<double> upper_, lower_, upperPlaces_, lowerPlaces_;
-    RowTracer rows_;
+    std::vector<double> values_, places_;  // value rows firstRow - 1 to endRow - 1, columns -1 to ncols
+    std::vector<SquareLevels> squares_;
+    std::int64_t levelBase_ = 0;       // below every level of the band
+    std::vector<std::uint8_t> marks_;  // a bit a side, by square and level
+    std::vector<PixelPoint> line_, backwards_;
+    // The line's last square of the sweep and its segments there: the line
+    // completes at the last of them.
+    std::uint64_t lastSquare_ = 0;
+    std::vector<Step> lastSteps_;
 };
+
+void BandTracer::Tracer::trace(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow,
+                               std::int64_t endRow) {
+    raster_ = &raster;
+    levels_ = &levels;
+    firstRow_ = firstRow;
+    endRow_ = endRow;
+    lastRow_ = raster.geometry().nrows;
+    ncols_ = raster.geometry().ncols;
+    bandRows_ = endRow - firstRow;
+    finished.clear();
+    finishedPoints.clear();
+    pieces.clear();
+    readBand();
+    measureSquares();
+    sweep();
+    std::sort(finished.begin(), finished.end(),
+              [](const FinishedLine& a, const FinishedLine& b) { return a.completedAt < b.completedAt; });
+    std::sort(pieces.begin(), pieces.end(),
+              [](const ContourPiece& a, const ContourPiece& b) { return a.lastSegment < b.lastSegment; });
+}
+
+// Raster rows firstRow - 1 to endRow - 1, the ring in place of rows -1 and nrows.
+void BandTracer::Tracer::readBand() {
+    const RasterGeometry& g = raster_->geometry();
+    const std::int64_t firstCellRow = std::max<std::int64_t>(0, firstRow_ - 1);
+    const std::int64_t endCellRow = std::min(g.nrows, endRow_);
+    cells_.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, endCellRow - firstCellRow) * g.ncols));
+    if (endCellRow > firstCellRow) raster_->tile().rows(firstCellRow, endCellRow - firstCellRow, cells_.data());
+    const auto width = static_cast<std::size_t>(ncols_ + 2);
+    values_.resize(width * static_cast<std::size_t>(bandRows_ + 1));
+    places_.resize(values_.size());
+    for (std::int64_t i = 0; i <= bandRows_; ++i) {
+        const std::int64_t row = firstRow_ - 1 + i;
+        const float* cells = row < 0 || row >= g.nrows ? nullptr : cells_.data() + (row - firstCellRow) * g.ncols;
+        fillRow(*raster_, row, cells, *levels_, values_.data() + static_cast<std::size_t>(i) * width,
+                places_.data() + static_cast<std::size_t>(i) * width);
+    }
+}
+
+// Which squares are traced, and the levels that may cross each: a square
+// of values with no level between them makes no line, a square of NoData
+// none either, and on the ring only the squares the raster owns are drawn.
+void BandTracer::Tracer::measureSquares() {
+    const auto width = static_cast<std::size_t>(ncols_ + 2);
+    squares_.resize(static_cast<std::size_t>(bandRows_ * (ncols_ + 1)));
+    // The nudge moves values by up to 1e-6: the bounds below leave twice
+    // that (in levels) so that they never pass over a level a square has.
+    const double slack = 2e-6 / levels_->interval;
+    std::uint32_t marksNeeded = 0;
+    double lowest = std::numeric_limits<double>::infinity();
+    for (double place : places_)
+        if (place < lowest) lowest = place;  // NaN is never lower
+    levelBase_ = std::isfinite(lowest) ? static_cast<std::int64_t>(std::floor(lowest)) - 2 : 0;
+    for (std::int64_t row = 0; row < bandRows_; ++row) {
+        const double* upper = places_.data() + static_cast<std::size_t>(row) * width;
+        const double* lower = upper + width;
+        const std::int64_t squareRow = firstRow_ + row;
+        SquareLevels* square = squares_.data() + squareAt(row, 0);
+        for (std::int64_t column = 0; column <= ncols_; ++column, ++square) {
+            const auto at = static_cast<std::size_t>(column);
+            const double q[4] = {upper[at], upper[at + 1], lower[at], lower[at + 1]};
+            double qMin = std::numeric_limits<double>::infinity(), qMax = -qMin;
+            for (double place : q) {
+                if (std::isnan(place)) continue;
+                qMin = std::min(qMin, place);
+                qMax = std::max(qMax, place);
+            }
+            *square = SquareLevels{};
+            if (qMin > qMax) continue;  // NoData all round
+            const double margin = slack + 1e-9 * std::max(std::fabs(qMax), std::fabs(qMin));
+            const double first = std::ceil(qMin - margin), end = std::floor(qMax + margin) + 1;
+            if (end <= first) continue;
+            const bool owned = (squareRow > 0 && column >= 1) || raster_->ownsSquare(squareRow, column - 1);
+            if (!owned) continue;
+            square->whole = !std::isnan(q[0] + q[1] + q[2] + q[3]);
+            square->first = static_cast<std::int32_t>(static_cast<std::int64_t>(first) - levelBase_);
+            square->count = static_cast<std::uint32_t>(end - first);
+            square->marksAt = marksNeeded;
+            marksNeeded += square->count;
+        }
+    }
+    marks_.assign(marksNeeded, 0);
+}
+
+void BandTracer::Tracer::sweep() {
+    MarchingSquare::Segment segments[2];
+    for (std::int64_t row = 0; row < bandRows_; ++row) {
+        stopIfRequested();  // a band of fine levels on rough ground may take a while
+        for (std::int64_t column = 0; column <= ncols_; ++column) {
+            const SquareLevels& square = squares_[squareAt(row, column)];
+            if (square.count == 0) continue;
+            auto traceUnmarked = [&](MarchingSquare::Quarter quarter, std::int64_t level, int found) {
+                for (int i = 0; i < found; ++i) {
+                    const Step s{row, column, level, quarter, segments[i]};
+                    if (!marked(s)) traceFrom(s);
+                }
+            };
+            if (square.whole) {
+                const MarchingSquare::Corners c = cornersOf(row, column);
+                for (std::int64_t level = firstLevel(square); level < firstLevel(square) + square.count; ++level)
+                    traceUnmarked(MarchingSquare::kWhole, level,
+                                  MarchingSquare::segments(c.upperLeft, c.upperRight, c.lowerLeft, c.lowerRight,
+                                                           levels_->level(level), segments));
+                continue;
+            }
+            const MarchingSquare::Parts parts = partsOf(row, column);
+            for (int p = 0; p < parts.count; ++p)
+                for (std::int64_t level = firstLevel(square); level < firstLevel(square) + square.count; ++level)
+                    traceUnmarked(parts.part[p].quarter, level,
+                                  MarchingSquare::segments(parts.part[p], levels_->level(level), segments));
+        }
+    }
+}
+
+MarchingSquare::Part BandTracer::Tracer::partOf(const Step& s) const {
+    const CellIndex offset = raster_->offset();
+    const std::int64_t squareRow = firstRow_ + s.row + offset.row, squareColumn = s.column - 1 + offset.column;
+    if (s.quarter == MarchingSquare::kWhole)
+        return MarchingSquare::whole(squareRow, squareColumn, cornersOf(s.row, s.column));
+    const MarchingSquare::Parts parts = MarchingSquare::parts(squareRow, squareColumn, cornersOf(s.row, s.column));
+    for (int p = 0; p < parts.count; ++p)
+        if (parts.part[p].quarter == s.quarter) return parts.part[p];
+    return parts.part[0];  // never: a step's quarter is one of its square's
+}
+
+// The segment of square (row, column) at `level` that starts (or ends) on
+// `side`, if the square is traced and has one.
+bool BandTracer::Tracer::findSegment(std::int64_t row, std::int64_t column, std::int64_t level, SquareSide side,
+                                     bool startingThere, Step& found) const {
+    const SquareLevels& square = squares_[squareAt(row, column)];
+    if (level < firstLevel(square) || level >= firstLevel(square) + square.count) return false;
+    MarchingSquare::Segment segments[2];
+    auto match = [&](MarchingSquare::Quarter quarter, int count) {
+        for (int i = 0; i < count; ++i) {
+            const MarchingSquare::LocalSide end = startingThere ? segments[i].from : segments[i].to;
+            if (MarchingSquare::sideOf(quarter, end) != side) continue;
+            found = Step{row, column, level, quarter, segments[i]};
+            return true;
+        }
+        return false;
+    };
+    const double value = levels_->level(level);
+    if (square.whole) {  // the side is one of the square's own
+        const MarchingSquare::Corners c = cornersOf(row, column);
+        found.row = row, found.column = column, found.level = level, found.quarter = MarchingSquare::kWhole;
+        return MarchingSquare::segmentAt(c.upperLeft, c.upperRight, c.lowerLeft, c.lowerRight, value,
+                                         static_cast<MarchingSquare::LocalSide>(side), startingThere, found.segment);
+    }
+    const MarchingSquare::Parts parts = partsOf(row, column);
+    for (int p = 0; p < parts.count; ++p)
+        if (match(parts.part[p].quarter, MarchingSquare::segments(parts.part[p], value, segments))) return true;
+    return false;
+}
+
+// The segment that goes on from `from`'s end (forwards) or leads to its
+// start; where there is none, the line ends there, as `end` says: at the
+// band's upper or lower border, or for good (NoData, the raster's edge, a
+// square the raster does not draw).
+bool BandTracer::Tracer::step(const Step& from, bool forwards, Step& to, PieceEnd& end) const {
+    const SquareSide side = forwards ? from.to() : from.from();
+    const std::int64_t squareRow = firstRow_ + from.row;
+    end = PieceEnd{PieceEnd::Kind::Terminal, from.column - 1};
+    if (side >= SquareSide::InnerTop)  // a half-side between two quarters of the square
+        return findSegment(from.row, from.column, from.level, side, forwards, to) && to.quarter != from.quarter;
+    // Across a side the square shares: by tables rather than by cases, for
+    // the side is a toss-up from one step to the next.
+    static constexpr int kRowStep[4] = {-1, 0, 1, 0}, kColumnStep[4] = {0, -1, 0, 1};  // by side
+    static constexpr SquareSide kFacing[4] = {SquareSide::Bottom, SquareSide::Right, SquareSide::Top, SquareSide::Left};
+    const auto at = static_cast<std::size_t>(side);
+    if (side == SquareSide::Top && from.row == 0) {
+        end.kind = PieceEnd::Kind::UpperBorder;
+        return false;
+    }
+    if (side == SquareSide::Bottom) {
+        if (squareRow == lastRow_) return false;  // on the ring: the tile below goes on from there
+        if (squareRow + 1 == endRow_) {
+            end.kind = PieceEnd::Kind::LowerBorder;
+            return false;
+        }
+    }
+    const std::int64_t column = from.column + kColumnStep[at];
+    return column >= 0 && column <= ncols_ &&
+           findSegment(from.row + kRowStep[at], column, from.level, kFacing[at], forwards, to);
+}
+
+// The place of a segment among its square's segments, from 1.
+std::uint32_t BandTracer::Tracer::ordinalOf(const Step& s) const {
+    const SquareLevels& square = squares_[squareAt(s.row, s.column)];
+    const MarchingSquare::Parts parts = partsOf(s.row, s.column);
+    MarchingSquare::Segment segments[2];
+    std::uint32_t ordinal = 0;
+    for (int p = 0; p < parts.count; ++p) {
+        for (std::int64_t level = firstLevel(square); level < firstLevel(square) + square.count; ++level) {
+            const int count = MarchingSquare::segments(parts.part[p], levels_->level(level), segments);
+            for (int i = 0; i < count; ++i) {
+                ++ordinal;
+                if (parts.part[p].quarter == s.quarter && level == s.level && segments[i].from == s.segment.from)
+                    return ordinal;
+            }
+        }
+    }
+    return ordinal;
+}
+
+void BandTracer::Tracer::traceFrom(const Step& start) {
+    mark(start);
+    lastSquare_ = 0;
+    lastSteps_.clear();
+    noteLast(start);
+    // Back to the head, or round to the start.
+    backwards_.clear();
+    bool ring = false;
+    PieceEnd head, tail;
+    for (Step at = start, before;; at = before) {
+        if (!step(at, false, before, head)) break;
+        if (before.sameAs(start)) {
+            ring = true;
+            break;
+        }
+        if (marked(before)) break;  // squares that disagree about a crossing: the line ends there
+        mark(before);
+        noteLast(before);
+        backwards_.push_back(startPoint(before));
+    }
+    line_.clear();
+    const PixelPoint first = startPoint(start);
+    if (ring) line_.push_back(first);  // a ring runs from the start round to it
+    for (auto point = backwards_.rbegin(); point != backwards_.rend(); ++point) addPoint(*point);
+    if (ring) {
+        if (line_.size() == 1 || !(line_.back() == first)) line_.push_back(first);
+    } else {
+        addPoint(first);
+        line_.push_back(endPoint(start));  // a line has two points at least
+        for (Step at = start, after;; at = after) {
+            if (!step(at, true, after, tail)) break;
+            if (marked(after)) break;
+            mark(after);
+            noteLast(after);
+            addPoint(endPoint(after));
+        }
+    }
+    SegmentKey completedAt{lastSquare_, 0};
+    for (const Step& s : lastSteps_) completedAt.ordinal = std::max(completedAt.ordinal, ordinalOf(s));
+
+    if (ring || (head.kind == PieceEnd::Kind::Terminal && tail.kind == PieceEnd::Kind::Terminal)) {
+        const std::size_t offset = finishedPoints.size();
+        finishedPoints.insert(finishedPoints.end(), line_.begin(), line_.end());
+        if (ring) startRingNorth(std::span(finishedPoints).subspan(offset));
+        finished.push_back(FinishedLine{start.level, completedAt, offset, line_.size()});
+        return;
+    }
+    pieces.push_back(
+        ContourPiece{start.level, completedAt, std::vector<PixelPoint>(line_), head, tail, PointExtent::of(line_)});
+}
 
 namespace {
 
@@ -427,8 +424,7 @@ std::vector<std::unique_ptr<BandTracer::Tracer>>& idleTracers() {
 
 }  // namespace
 
-BandTracer::BandTracer(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow,
-                       std::int64_t endRow) {
+BandTracer::BandTracer() {
     auto& idle = idleTracers();
     if (idle.empty()) {
         tracer_ = std::make_unique<Tracer>();
@@ -436,22 +432,21 @@ BandTracer::BandTracer(const FramedRaster& raster, const ContourLevels& levels, 
         tracer_ = std::move(idle.back());
         idle.pop_back();
     }
-    tracer_->restart(raster, levels, firstRow, endRow);
 }
 
-// A tracer whose band was cut short may hold lines still open: it goes.
-BandTracer::~BandTracer() {
-    if (tracer_->done()) idleTracers().push_back(std::move(tracer_));
+BandTracer::~BandTracer() { idleTracers().push_back(std::move(tracer_)); }
+
+void BandTracer::trace(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow,
+                       std::int64_t endRow) {
+    tracer_->trace(raster, levels, firstRow, endRow);
 }
 
-bool BandTracer::traceNextRow() { return tracer_->traceNextRow(); }
-
-const std::vector<FinishedLine>& BandTracer::finishedLines() const { return tracer_->rows().finished; }
+const std::vector<FinishedLine>& BandTracer::finishedLines() const { return tracer_->finished; }
 
 std::span<const PixelPoint> BandTracer::pointsOf(const FinishedLine& line) const {
-    return std::span<const PixelPoint>(tracer_->rows().finishedPoints).subspan(line.offset, line.count);
+    return std::span<const PixelPoint>(tracer_->finishedPoints).subspan(line.offset, line.count);
 }
 
-std::vector<ContourPiece> BandTracer::takePieces() { return std::move(tracer_->rows().pieces); }
+std::vector<ContourPiece> BandTracer::takePieces() { return std::move(tracer_->pieces); }
 
 }  // namespace kestrune

@@ -48,30 +48,34 @@ struct ContourPiece {
 struct FinishedLine {
     std::int64_t level = 0;             // the level's index
     SegmentKey completedAt;             // its last segment in the sweep
-    std::size_t offset = 0, count = 0;  // of its points in BandTracer::points()
+    std::size_t offset = 0, count = 0;  // of its points in BandTracer::pointsOf
 };
 
-// Traces square rows [firstRow, endRow) of `raster` (square rows run from 0
-// to nrows; see MarchingSquare) one at a time, its ring taking the place
+// Traces the lines of square rows [firstRow, endRow) of `raster` (square
+// rows run from 0 to nrows; see MarchingSquare), its ring taking the place
 // of NoData around it; on the ring, only the squares the raster owns (see
 // FramedRaster::ownsSquare). Points are in the pixel space of the raster's
-// surface. Reads the raster's rows firstRow - 1 to endRow - 1 when it is
-// made, so a band costs its rows' memory and its open lines.
+// surface. Each line is followed from square to square, its points written
+// once, in order; a line that reaches the band's upper or lower border is
+// a piece, to be joined with the pieces of the bands beside it. A band costs
+// the memory of its rows, its squares' level ranges and its lines.
+//
+// A tracer keeps its buffers for the next band: one serves band after band
+// on its thread, so a long job does not keep asking for fresh memory.
 class BandTracer {
 public:
-    BandTracer(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow);
+    BandTracer();
     ~BandTracer();
     BandTracer(const BandTracer&) = delete;
     BandTracer& operator=(const BandTracer&) = delete;
 
-    // Traces the next square row; false once the band is done. Throws
-    // WorkStopped once a stop was requested.
-    bool traceNextRow();
-    // The lines the last row completed, in order of completion, and their
-    // points: both valid until the next row.
+    // Traces the band. Throws WorkStopped once a stop was requested.
+    void trace(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow);
+    // The lines complete within the band, in order of completion, and their
+    // points: valid until the next band.
     const std::vector<FinishedLine>& finishedLines() const;
     std::span<const PixelPoint> pointsOf(const FinishedLine& line) const;
-    // The pieces that reach a border of the band, once it is done.
+    // The pieces that reach a border of the band, in order of completion.
     std::vector<ContourPiece> takePieces();
 
     class Tracer;
@@ -94,23 +98,22 @@ struct ContourBand {
     std::vector<ContourPiece> pieces;
 };
 
-// Traces a band and encodes each complete line as its row is done, on the
-// calling thread, with encoder.encode(level value, points, bytes), which
-// appends the line's encoding to `bytes`. The band goes into `room`, an
-// earlier band's whose buffers are used again.
+// Traces a band and encodes each complete line, on the calling thread,
+// with encoder.encode(level value, points, bytes), which appends the line's
+// encoding to `bytes`. The band goes into `room`, an earlier band's whose
+// buffers are used again.
 template <class Encoder>
 ContourBand traceContourBand(const FramedRaster& raster, const ContourLevels& levels, const Encoder& encoder,
                              std::int64_t firstRow, std::int64_t endRow, ContourBand&& room = {}) {
     ContourBand band = std::move(room);
     band.bytes.clear();
     band.lines.clear();
-    BandTracer tracer(raster, levels, firstRow, endRow);
-    while (tracer.traceNextRow()) {
-        for (const FinishedLine& line : tracer.finishedLines()) {
-            const std::size_t offset = band.bytes.size();
-            encoder.encode(levels.level(line.level), tracer.pointsOf(line), band.bytes);
-            band.lines.push_back(EncodedLine{line.completedAt, line.level, offset, band.bytes.size() - offset});
-        }
+    BandTracer tracer;
+    tracer.trace(raster, levels, firstRow, endRow);
+    for (const FinishedLine& line : tracer.finishedLines()) {
+        const std::size_t offset = band.bytes.size();
+        encoder.encode(levels.level(line.level), tracer.pointsOf(line), band.bytes);
+        band.lines.push_back(EncodedLine{line.completedAt, line.level, offset, band.bytes.size() - offset});
     }
     band.pieces = tracer.takePieces();
     return band;

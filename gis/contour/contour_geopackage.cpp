@@ -93,7 +93,7 @@ StagedFileSet stageContourGeoPackage(const FramedRaster& raster, const std::stri
     const ContourLevels& levels = options.levels;
     {
         ProgressStage valueRange(0, 0.1);
-        checkLevels(raster.tile(), levels);
+        checkLevels(raster, levels);
     }
     ProgressStage tracing(0.1, 1);
     StagedFileSet staged(targetBase, geoPackageExtensions());

@@ -72,7 +72,7 @@ StagedShapefile stageContourShapefile(const FramedRaster& raster, const std::str
     const ContourLevels& levels = options.levels;
     {
         ProgressStage valueRange(0, 0.1);
-        checkLevels(raster.tile(), levels);
+        checkLevels(raster, levels);
     }
     ProgressStage tracing(0.1, 1);
     StagedShapefile staged(targetBase);

@@ -4,6 +4,7 @@
 
 #include "common/number_text.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -16,10 +17,24 @@ constexpr double kFarthestLevel = 1e15;
 
 }  // namespace
 
-void checkLevels(const RasterRows& raster, const ContourLevels& levels) {
+void checkLevels(const FramedRaster& raster, const ContourLevels& levels) {
     if (!(levels.interval > 0))
         throw std::runtime_error("the contour interval " + formatDouble(levels.interval) + " is not positive");
-    auto [minimum, maximum] = valueRange(raster);
+    auto [minimum, maximum] = valueRange(raster.tile());
+    // The ring counts too: the squares a tile shares with its neighbours
+    // span the values on both sides.
+    const RasterGeometry& g = raster.geometry();
+    auto widen = [&](float value) {
+        if (isNoData(value)) return;
+        minimum = std::min(minimum, value);
+        maximum = std::max(maximum, value);
+    };
+    for (const std::int64_t row : {std::int64_t{-1}, g.nrows})
+        for (std::int64_t column = 0; column < g.ncols + 2; ++column) widen(raster.ringRow(row)[column]);
+    for (std::int64_t row = 0; row < g.nrows; ++row) {
+        widen(raster.ringValue(row, -1));
+        widen(raster.ringValue(row, g.ncols));
+    }
     if (minimum > maximum) return;  // no valid cell: no level
     const double lowest = (minimum - levels.base) / levels.interval;
     const double highest = (maximum - levels.base) / levels.interval;

@@ -2,6 +2,7 @@
 // equal as sets of lines (same levels, vertices within 1e-9 of a cell,
 // rings equal up to their start and direction, open lines up to direction).
 #include "gis/contour/contour_generator.hpp"
+#include "gis/contour/level_check.hpp"
 #include "tests/test_support.hpp"
 
 #include <gdal_alg.h>
@@ -269,6 +270,24 @@ TEST(GenerateContours, TheOutputDoesNotDependOnTheBands) {
             ASSERT_EQ(lines[i].level, reference[i].level) << "line " << i;
             ASSERT_EQ(lines[i].points, reference[i].points) << "line " << i;
         }
+    }
+}
+
+// The squares a tile shares with its neighbours span its ring's values too:
+// a neighbour far above the tile's own values is counted in its levels, so
+// a square between them cannot ask for a billion levels.
+TEST(CheckLevels, TheRingsValuesCount) {
+    const FloatRaster tile = rasterOf(4, 3, [](auto r, auto c) { return static_cast<float>(r + c); });
+    RasterGeometry surface = tile;
+    surface.ncols = 8;
+    FramedRaster framed(rowsOf(tile), surface, {0, 0});
+    EXPECT_NO_THROW(checkLevels(framed, ContourLevels{0, 1}));
+    framed.setRingCell(1, 4, 1e9f);  // on the eastern neighbour
+    try {
+        checkLevels(framed, ContourLevels{0, 1});
+        ADD_FAILURE() << "no failure";
+    } catch (const std::runtime_error& failure) {
+        EXPECT_EQ(std::string(failure.what()).rfind("the contour interval 1 makes", 0), 0u) << failure.what();
     }
 }
 
