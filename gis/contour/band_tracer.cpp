@@ -12,46 +12,36 @@
 namespace kestrune {
 namespace {
 
-constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
+constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
 
-// Cells as the tracer reads them: NaN for NoData, and each value's place
-// among the levels.
-void fillValues(const float* cells, std::size_t count, const ContourLevels& levels, double* values,
-                double* levelPlaces) {
-    // Places among the levels serve only to bound the levels a square may
-    // have, with slack for their rounding: a product does instead of a quotient.
-    const double perLevel = 1 / levels.interval, base = levels.base;
-    for (std::size_t column = 0; column < count; ++column) {
-        const float cell = cells[column];
-        const double v = isNoData(cell) ? kNoValue : static_cast<double>(cell);
-        values[column] = v;
-        levelPlaces[column] = (v - base) * perLevel;  // NaN stays NaN
-    }
+// Cells as the tracer reads them: NaN for NoData.
+void copyValues(const float* cells, std::size_t count, float* values) {
+    for (std::size_t column = 0; column < count; ++column)
+        values[column] = isNoData(cells[column]) ? kNoValue : cells[column];
 }
 
 // Raster row `row` from column -1 to ncols as the tracer reads it: `cells`
 // the raster's own (for rows 0 to nrows - 1), the ring's at either end.
-void fillRow(const FramedRaster& raster, std::int64_t row, const float* cells, const ContourLevels& levels,
-             double* values, double* levelPlaces) {
+void fillRow(const FramedRaster& raster, std::int64_t row, const float* cells, float* values) {
     const std::int64_t ncols = raster.geometry().ncols;
     const auto width = static_cast<std::size_t>(ncols + 2);
     if (!cells) {
-        fillValues(raster.ringRow(row), width, levels, values, levelPlaces);
+        copyValues(raster.ringRow(row), width, values);
         return;
     }
     const float west = raster.ringValue(row, -1), east = raster.ringValue(row, ncols);
-    fillValues(&west, 1, levels, values, levelPlaces);
-    fillValues(cells, width - 2, levels, values + 1, levelPlaces + 1);
-    fillValues(&east, 1, levels, values + width - 1, levelPlaces + width - 1);
+    copyValues(&west, 1, values);
+    copyValues(cells, width - 2, values + 1);
+    copyValues(&east, 1, values + width - 1);
 }
 
 // A square of the band as the tracer sees it: whether it is traced at all,
 // the levels that may cross it, and where its marks begin.
 struct SquareLevels {
-    std::int32_t first = 0;   // the first level that may cross it, from the band's lowest
-    std::uint32_t count = 0;  // levels from `first` on; 0 for a square not traced
+    std::int32_t first = 0;  // the first level that may cross it, from the band's lowest
     std::uint32_t marksAt = 0;
-    bool whole = false;  // no corner is NoData
+    std::uint32_t count : 31 = 0;  // levels from `first` on; 0 for a square not traced
+    std::uint32_t whole : 1 = 0;   // no corner is NoData
 };
 
 // A segment of one part of a square, at one level. Rows and columns are the
@@ -92,7 +82,7 @@ private:
 
     MarchingSquare::Corners cornersOf(std::int64_t row, std::int64_t column) const {
         const auto width = static_cast<std::size_t>(ncols_ + 2);
-        const double* upper = values_.data() + static_cast<std::size_t>(row) * width + static_cast<std::size_t>(column);
+        const float* upper = values_.data() + static_cast<std::size_t>(row) * width + static_cast<std::size_t>(column);
         return {upper[0], upper[1], upper[width], upper[width + 1]};
     }
     MarchingSquare::Parts partsOf(std::int64_t row, std::int64_t column) const {
@@ -148,7 +138,7 @@ private:
     std::int64_t firstRow_ = 0, endRow_ = 0, lastRow_ = 0, ncols_ = 0;
     std::int64_t bandRows_ = 0;
     std::vector<float> cells_;
-    std::vector<double> values_, places_;  // value rows firstRow - 1 to endRow - 1, columns -1 to ncols
+    std::vector<float> values_;  // rows firstRow - 1 to endRow - 1, columns -1 to ncols
     std::vector<SquareLevels> squares_;
     std::int64_t levelBase_ = 0;       // below every level of the band
     std::vector<std::uint8_t> marks_;  // a bit a side, by square and level
@@ -189,12 +179,10 @@ void BandTracer::Tracer::readBand() {
     if (endCellRow > firstCellRow) raster_->tile().rows(firstCellRow, endCellRow - firstCellRow, cells_.data());
     const auto width = static_cast<std::size_t>(ncols_ + 2);
     values_.resize(width * static_cast<std::size_t>(bandRows_ + 1));
-    places_.resize(values_.size());
     for (std::int64_t i = 0; i <= bandRows_; ++i) {
         const std::int64_t row = firstRow_ - 1 + i;
         const float* cells = row < 0 || row >= g.nrows ? nullptr : cells_.data() + (row - firstCellRow) * g.ncols;
-        fillRow(*raster_, row, cells, *levels_, values_.data() + static_cast<std::size_t>(i) * width,
-                places_.data() + static_cast<std::size_t>(i) * width);
+        fillRow(*raster_, row, cells, values_.data() + static_cast<std::size_t>(i) * width);
     }
 }
 
@@ -207,33 +195,38 @@ void BandTracer::Tracer::measureSquares() {
     // The nudge moves values by up to 1e-6: the bounds below leave twice
     // that (in levels) so that they never pass over a level a square has.
     const double slack = 2e-6 / levels_->interval;
+    // A value's place among the levels, (value - base) / interval: a product
+    // does instead of the quotient, for the slack covers its rounding.
+    const double perLevel = 1 / levels_->interval, base = levels_->base;
+    auto place = [&](float value) { return (static_cast<double>(value) - base) * perLevel; };
     std::uint32_t marksNeeded = 0;
-    double lowest = std::numeric_limits<double>::infinity();
-    for (double place : places_)
-        if (place < lowest) lowest = place;  // NaN is never lower
-    levelBase_ = std::isfinite(lowest) ? static_cast<std::int64_t>(std::floor(lowest)) - 2 : 0;
+    float lowest = std::numeric_limits<float>::infinity();
+    for (float value : values_)
+        if (value < lowest) lowest = value;  // NaN is never lower
+    levelBase_ = std::isfinite(lowest) ? static_cast<std::int64_t>(std::floor(place(lowest))) - 2 : 0;
     for (std::int64_t row = 0; row < bandRows_; ++row) {
-        const double* upper = places_.data() + static_cast<std::size_t>(row) * width;
-        const double* lower = upper + width;
+        const float* upper = values_.data() + static_cast<std::size_t>(row) * width;
+        const float* lower = upper + width;
         const std::int64_t squareRow = firstRow_ + row;
         SquareLevels* square = squares_.data() + squareAt(row, 0);
         for (std::int64_t column = 0; column <= ncols_; ++column, ++square) {
             const auto at = static_cast<std::size_t>(column);
-            const double q[4] = {upper[at], upper[at + 1], lower[at], lower[at + 1]};
-            double qMin = std::numeric_limits<double>::infinity(), qMax = -qMin;
-            for (double place : q) {
-                if (std::isnan(place)) continue;
-                qMin = std::min(qMin, place);
-                qMax = std::max(qMax, place);
+            const float v[4] = {upper[at], upper[at + 1], lower[at], lower[at + 1]};
+            float vMin = std::numeric_limits<float>::infinity(), vMax = -vMin;
+            for (float value : v) {
+                if (std::isnan(value)) continue;
+                vMin = std::min(vMin, value);
+                vMax = std::max(vMax, value);
             }
             *square = SquareLevels{};
-            if (qMin > qMax) continue;  // NoData all round
+            if (vMin > vMax) continue;  // NoData all round
+            const double qMin = place(vMin), qMax = place(vMax);
             const double margin = slack + 1e-9 * std::max(std::fabs(qMax), std::fabs(qMin));
             const double first = std::ceil(qMin - margin), end = std::floor(qMax + margin) + 1;
             if (end <= first) continue;
             const bool owned = (squareRow > 0 && column >= 1) || raster_->ownsSquare(squareRow, column - 1);
             if (!owned) continue;
-            square->whole = !std::isnan(q[0] + q[1] + q[2] + q[3]);
+            square->whole = !std::isnan(v[0] + v[1] + v[2] + v[3]);
             square->first = static_cast<std::int32_t>(static_cast<std::int64_t>(first) - levelBase_);
             square->count = static_cast<std::uint32_t>(end - first);
             square->marksAt = marksNeeded;

@@ -6,6 +6,7 @@
 
 #include "common/scratch_file.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,7 +16,15 @@ namespace kestrune {
 
 // How much of the work of contouring stays in memory.
 struct ContourMemory {
-    std::int64_t bandRows = 16;  // square rows a band
+    // Square rows a band; 0 for bands of about kBandSquares squares (64
+    // rows of 4000 columns), so that a band's memory does not grow with the
+    // width of the raster. Larger bands cut fewer lines into pieces to join.
+    std::int64_t bandRows = 0;
+    static constexpr std::int64_t kBandSquares = 256 * 1024;
+    std::int64_t bandRowsFor(std::int64_t ncols) const {
+        if (bandRows > 0) return bandRows;
+        return std::clamp<std::int64_t>(kBandSquares / (ncols + 1), 8, 256);
+    }
     // Points of lines still open kept in memory; beyond them, the points of
     // the longest open lines wait in a scratch file in `scratchFolder` (the
     // system's temporary folder when empty) until their lines are finished.
