@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev
   libgdal-dev gdal-bin libsqlite3-dev
-  libfast-float-dev
+  libfast-float-dev libsleef-dev
   libgtest-dev
   gmt
   xvfb xauth

@@ -1,6 +1,7 @@
 #include "gis/slope/slope_raster.hpp"
 
 #include "gis/slope/slope_horn.hpp"
+#include "gis/slope/slope_row_avx2.hpp"
 
 #include "common/recycler.hpp"
 
@@ -31,12 +32,29 @@ struct RowScale {
     double eastWest, northSouth, zFactor;
 };
 
+#ifdef KESTRUNE_AVX2_SLOPES
+// True where the cells inside a row can be done four at a time.
+bool slopesFourAtATime() {
+    static const bool available = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return available;
+}
+#endif
+
 // One row of slopes from the source rows above, at and below it; a missing
 // row (nullptr) lies outside the raster.
 void slopeRow(const float* above, const float* row, const float* below, std::int64_t ncols, const RowScale& scale,
               float* out) {
+    // Columns [1, doneTo) of a row inside the raster, four at a time.
+    std::int64_t doneTo = 1;
+#ifdef KESTRUNE_AVX2_SLOPES
+    if (above && below && ncols > 2 && slopesFourAtATime())
+        doneTo =
+            slopeColumnsAvx2(above, row, below, 1, ncols - 1, scale.eastWest, scale.northSouth, scale.zFactor, out);
+#endif
     double window[9];
     for (std::int64_t column = 0; column < ncols; ++column) {
+        if (column == 1 && doneTo > 1) column = doneTo;
+        if (column >= ncols) break;
         const float centre = row[column];
         if (isNoData(centre)) {
             out[column] = kGridNoData;

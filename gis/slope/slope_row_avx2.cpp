@@ -1,0 +1,60 @@
+// Horn's slope of four cells at a time, for processors with AVX2 and FMA;
+// slope_raster.cpp calls it only where the processor has them.
+//
+// This file is built with -mavx2 -mfma: it includes no header of ours and
+// nothing of the C++ library whose inline functions another file could
+// share (the linker might keep this file's AVX2 copy for everyone). It
+// computes the very bits of slopeHorn: the same operations in the same
+// order, none fused (-ffp-contract=off), and SLEEF's atan, within one unit
+// of the last place of a double, so that the slope rounded to a float is
+// the one std::atan gives.
+#include "gis/slope/slope_row_avx2.hpp"
+
+#include <immintrin.h>
+#include <sleef.h>
+
+namespace kestrune {
+namespace {
+
+constexpr float kNoData = -3.40282346638528859811704183484516925440e+38f;  // kGridNoData, -FLT_MAX
+
+// Four cells as doubles, NoData taking the centre's value.
+__m256d valuesOf(const float* cells, __m128 centre) {
+    const __m128 v = _mm_loadu_ps(cells);
+    const __m128 missing = _mm_or_ps(_mm_cmp_ps(v, _mm_set1_ps(kNoData), _CMP_EQ_OQ), _mm_cmp_ps(v, v, _CMP_UNORD_Q));
+    return _mm256_cvtps_pd(_mm_blendv_ps(v, centre, missing));
+}
+
+}  // namespace
+
+std::int64_t slopeColumnsAvx2(const float* above, const float* row, const float* below, std::int64_t first,
+                              std::int64_t end, double eastWest, double northSouth, double zFactor, float* out) {
+    const __m256d two = _mm256_set1_pd(2), toDegrees = _mm256_set1_pd(180.0 / 3.14159265358979323846);
+    const __m256d eastWestRun = _mm256_set1_pd(8 * eastWest), northSouthRun = _mm256_set1_pd(8 * northSouth);
+    const __m256d z = _mm256_set1_pd(zFactor);
+    std::int64_t column = first;
+    for (; column + 4 <= end; column += 4) {
+        const __m128 centre = _mm_loadu_ps(row + column);
+        const __m128 centreMissing =
+            _mm_or_ps(_mm_cmp_ps(centre, _mm_set1_ps(kNoData), _CMP_EQ_OQ), _mm_cmp_ps(centre, centre, _CMP_UNORD_Q));
+        const __m256d a = valuesOf(above + column - 1, centre), b = valuesOf(above + column, centre),
+                      c = valuesOf(above + column + 1, centre);
+        const __m256d d = valuesOf(row + column - 1, centre), f = valuesOf(row + column + 1, centre);
+        const __m256d g = valuesOf(below + column - 1, centre), h = valuesOf(below + column, centre),
+                      i = valuesOf(below + column + 1, centre);
+        // p = ((c + 2f + i) - (a + 2d + g)) / (8 eastWest), q = ((g + 2h + i) - (a + 2b + c)) / (8 northSouth)
+        const __m256d east = _mm256_add_pd(_mm256_add_pd(c, _mm256_mul_pd(two, f)), i);
+        const __m256d west = _mm256_add_pd(_mm256_add_pd(a, _mm256_mul_pd(two, d)), g);
+        const __m256d south = _mm256_add_pd(_mm256_add_pd(g, _mm256_mul_pd(two, h)), i);
+        const __m256d north = _mm256_add_pd(_mm256_add_pd(a, _mm256_mul_pd(two, b)), c);
+        const __m256d p = _mm256_div_pd(_mm256_sub_pd(east, west), eastWestRun);
+        const __m256d q = _mm256_div_pd(_mm256_sub_pd(south, north), northSouthRun);
+        const __m256d rise = _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(p, p), _mm256_mul_pd(q, q)));
+        const __m256d degrees = _mm256_mul_pd(Sleef_atand4_u10avx2(_mm256_mul_pd(z, rise)), toDegrees);
+        const __m128 slope = _mm_blendv_ps(_mm256_cvtpd_ps(degrees), _mm_set1_ps(kNoData), centreMissing);
+        _mm_storeu_ps(out + column, slope);
+    }
+    return column;
+}
+
+}  // namespace kestrune
