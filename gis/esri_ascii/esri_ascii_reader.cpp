@@ -120,43 +120,29 @@ std::size_t lastSpaceEnd(std::string_view text) {
 
 class ValueReader {
 public:
-    // `valueBytes`: the size of the file after its header, when known.
-    ValueReader(std::FILE* file, const EsriAsciiHeader& header, FloatRaster& raster,
-                std::optional<std::uint64_t> valueBytes)
-        : file_(file),
-          header_(header),
-          raster_(raster),
-          pieceBytes_(valueBytes ? std::clamp<std::uint64_t>(*valueBytes + 1, 4096, kChunkBytes) : kChunkBytes),
-          valueBytes_(valueBytes.value_or(0)) {}
+    ValueReader(MappedFile& file, const EsriAsciiHeader& header, FloatRaster& raster)
+        : file_(file), header_(header), raster_(raster) {}
 
     // Reads every value, on the worker pool; returns the first failure in file
-    // order. The file is read in large pieces (no larger than the file) into
-    // one buffer that is kept: reading costs a copy, but no page faults on a
-    // mapping.
+    // order. The file is mapped and read in large pieces, each parsed in
+    // parts at once, then dropped from memory: no copy of the text is made,
+    // and only a piece of it is resident at a time.
     std::optional<ValueFailure> readAll() {
-        if (std::fseek(file_, static_cast<long>(header_.dataOffset), SEEK_SET) != 0)
-            throw std::runtime_error(std::string("cannot read the file: ") + std::strerror(errno));
-        std::string buffer(pieceBytes_, '\0');
-        std::size_t kept = 0;
-        std::size_t offset = header_.dataOffset;  // of buffer[0] in the file
-        ProgressCounter progress(valueBytes_);
-        for (bool atEnd = false; !atEnd;) {
-            if (buffer.size() < kept + pieceBytes_) buffer.resize(kept + pieceBytes_);  // a value longer than a piece
-            const std::size_t got = std::fread(buffer.data() + kept, 1, pieceBytes_, file_);
-            if (std::ferror(file_))
-                throw std::runtime_error(std::string("cannot read the file: ") + std::strerror(errno));
-            atEnd = got < pieceBytes_;
-            const std::string_view text(buffer.data(), kept + got);
+        const std::string_view all = file_.text();
+        std::size_t offset = std::min<std::size_t>(header_.dataOffset, all.size());
+        ProgressCounter progress(all.size() - offset);
+        while (offset < all.size()) {
+            const std::string_view text = all.substr(offset, kChunkBytes);
+            const bool atEnd = offset + text.size() == all.size();
             const std::size_t usable = atEnd ? text.size() : lastSpaceEnd(text);
-            if (auto failure = readPiece(text.substr(0, usable), offset)) return failure;
-            kept = text.size() - usable;
             // No number is that long: a file without white space (a binary
             // file, a broken copy) is told at once, not read to its end.
-            if (kept > kLongestValue)
+            if (text.size() - usable > kLongestValue)
                 return ValueFailure{offset + usable,
                                     "a value is longer than " + std::to_string(kLongestValue) + " characters"};
-            std::memmove(buffer.data(), buffer.data() + usable, kept);
+            if (auto failure = readPiece(text.substr(0, usable), offset)) return failure;
             offset += usable;
+            file_.releaseBefore(offset);
             progress.add(usable);
         }
         return std::nullopt;
@@ -205,11 +191,9 @@ private:
         return std::nullopt;
     }
 
-    std::FILE* file_;
+    MappedFile& file_;
     const EsriAsciiHeader& header_;
     FloatRaster& raster_;
-    const std::size_t pieceBytes_;
-    const std::uint64_t valueBytes_;
     std::size_t filled_ = 0;
     std::vector<LargeArray<float>> partValues_;
 };
@@ -245,14 +229,16 @@ FloatRaster readEsriAscii(const std::string& path, std::uint64_t memoryBytes) {
         throw std::runtime_error(path + ": a raster of " + std::to_string(raster.ncols) + " x " +
                                  std::to_string(raster.nrows) + " cells is too large");
     raster.cells.resize(static_cast<std::size_t>(raster.ncols * raster.nrows));
-    std::optional<std::uint64_t> valueBytes;
-    if (!sizeError && fileBytes >= static_cast<double>(header.dataOffset))
-        valueBytes = static_cast<std::uint64_t>(fileBytes) - header.dataOffset;
-    ValueReader reader(file.get(), header, raster, valueBytes);
+    std::unique_ptr<MappedFile> mapped;
+    try {
+        mapped = std::make_unique<MappedFile>(path);
+    } catch (const std::runtime_error& failure) {
+        throw std::runtime_error(path + ": " + failure.what());
+    }
+    ValueReader reader(*mapped, header, raster);
     if (auto failure = reader.readAll())
-        throw std::runtime_error(path + " line " +
-                                 std::to_string(lineAtOffset(MappedFile(path).text(), failure->offset)) + ": " +
-                                 failure->reason);
+        throw std::runtime_error(path + " line " + std::to_string(lineAtOffset(mapped->text(), failure->offset)) +
+                                 ": " + failure->reason);
     if (reader.valuesRead() < raster.cells.size())
         throw std::runtime_error(path + ": too few values: " + std::to_string(reader.valuesRead()) + " of " +
                                  std::to_string(raster.cells.size()) + " (ncols x nrows)");
