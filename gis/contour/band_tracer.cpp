@@ -93,6 +93,8 @@ private:
     bool findSegment(std::int64_t row, std::int64_t column, std::int64_t level, SquareSide side, bool startingThere,
                      Step& found) const;
     bool step(const Step& from, bool forwards, Step& to, PieceEnd& end) const;
+    template <bool kForwards>
+    void followWhole(Step& at, std::vector<PixelPoint>& points);
     PixelPoint pointOf(const Step& s, MarchingSquare::LocalSide side) const {
         if (s.quarter != MarchingSquare::kWhole) return MarchingSquare::point(partOf(s), side, levels_->level(s.level));
         const MarchingSquare::Corners c = cornersOf(s.row, s.column);
@@ -356,6 +358,50 @@ std::uint32_t BandTracer::Tracer::ordinalOf(const Step& s) const {
     return ordinal;
 }
 
+// Steps on from `at` (forwards, or back towards the line's head) as long
+// as the line runs from one whole square of the band into the next, the
+// common case, with nothing of the general step's work: the same marks,
+// last squares and points (forwards each segment's end, backwards its start,
+// added to `points` as step() and traceFrom() would). Leaves `at` where the
+// general step must decide what comes next: a border, NoData, a square not
+// traced, a segment marked already (the start of a ring among them).
+template <bool kForwards>
+void BandTracer::Tracer::followWhole(Step& at, std::vector<PixelPoint>& points) {
+    using M = MarchingSquare;
+    static constexpr int kRowStep[4] = {-1, 0, 1, 0}, kColumnStep[4] = {0, -1, 0, 1};  // by side
+    static constexpr M::LocalSide kFacing[4] = {M::kBottom, M::kRight, M::kTop, M::kLeft};
+    const double level = levels_->level(at.level);
+    const std::int64_t relativeLevel = at.level - levelBase_;
+    const auto width = static_cast<std::int64_t>(ncols_ + 2);
+    const CellIndex offset = raster_->offset();
+    while (at.quarter == M::kWhole) {
+        const M::LocalSide exit = kForwards ? at.segment.to : at.segment.from;
+        const std::int64_t row = at.row + kRowStep[exit], column = at.column + kColumnStep[exit];
+        if (row < 0 || row >= bandRows_ || column < 0 || column > ncols_) return;
+        const SquareLevels& square = squares_[squareAt(row, column)];
+        const std::int64_t place = relativeLevel - square.first;
+        if (!square.whole || place < 0 || place >= square.count) return;
+        const float* upper = values_.data() + row * width + column;
+        const double values[4] = {upper[0], upper[1], upper[width], upper[width + 1]};
+        M::Segment segment;
+        if (!M::segmentAt(values[0], values[1], values[2], values[3], level, kFacing[exit], kForwards, segment)) return;
+        std::uint8_t& marks = marks_[square.marksAt + static_cast<std::size_t>(place)];
+        const std::uint8_t bit = this->bit(static_cast<SquareSide>(segment.from));
+        if (marks & bit) return;
+        marks |= bit;
+        at = Step{row, column, at.level, M::kWhole, segment};
+        noteLast(at);
+        const double left = static_cast<double>(column + offset.column) - .5;
+        const double top = static_cast<double>(firstRow_ + row + offset.row) - .5;
+        const PixelPoint point = M::wholePoint(left, top, values, kForwards ? segment.to : segment.from, level);
+        if (kForwards) {
+            addPoint(point);
+        } else {
+            points.push_back(point);
+        }
+    }
+}
+
 void BandTracer::Tracer::traceFrom(const Step& start) {
     mark(start);
     lastSquare_ = 0;
@@ -366,6 +412,7 @@ void BandTracer::Tracer::traceFrom(const Step& start) {
     bool ring = false;
     PieceEnd head, tail;
     for (Step at = start, before;; at = before) {
+        followWhole<false>(at, backwards_);
         if (!step(at, false, before, head)) break;
         if (before.sameAs(start)) {
             ring = true;
@@ -386,6 +433,7 @@ void BandTracer::Tracer::traceFrom(const Step& start) {
         addPoint(first);
         line_.push_back(endPoint(start));  // a line has two points at least
         for (Step at = start, after;; at = after) {
+            followWhole<true>(at, line_);
             if (!step(at, true, after, tail)) break;
             if (marked(after)) break;
             mark(after);
