@@ -1,9 +1,10 @@
 #pragma once
 
+#include "common/durable_file.hpp"
 #include "common/temporary_name.hpp"
 
 #include <cstdint>
-#include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,14 +31,10 @@ public:
     const std::string& temporaryPath() const { return temporaryPath_; }
 
 private:
-    [[noreturn]] void fail(const std::string& action);
-
     std::string targetPath_;
     std::string shownAs_;
     std::string temporaryPath_;
-    std::FILE* file_ = nullptr;
-    static constexpr std::uint64_t kWriteBackBytes = 8u << 20;
-    std::uint64_t written_ = 0, writtenBack_ = 0;
+    std::optional<DurableFile> file_;  // until committed
 };
 
 }  // namespace kestrune

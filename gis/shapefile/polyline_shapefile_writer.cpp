@@ -1,11 +1,8 @@
 #include "gis/shapefile/polyline_shapefile_writer.hpp"
 
 #include "common/byte_order.hpp"
-#include "common/durable_writes.hpp"
-#include "common/write_failure.hpp"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -14,61 +11,9 @@
 namespace kestrune {
 namespace {
 
-constexpr std::size_t kBufferBytes = 128u << 10;
 constexpr std::int32_t kPolyLine = 3;
 
 }  // namespace
-
-PolylineShapefileWriter::BufferedFile::BufferedFile(std::string path, std::string shownAs)
-    : path_(std::move(path)), shownAs_(std::move(shownAs)) {
-    file_ = std::fopen(path_.c_str(), "wb");
-    if (!file_) fail("create");
-    buffer_.reserve(kBufferBytes);
-}
-
-PolylineShapefileWriter::BufferedFile::~BufferedFile() {
-    if (file_) std::fclose(file_);  // after a failure: the caller removes the file
-}
-
-void PolylineShapefileWriter::BufferedFile::fail(const char* action) {
-    throw std::runtime_error(std::string("cannot ") + action + " " + shownAs_ + ": " +
-                             writeFailureReason(path_, errno));
-}
-
-void PolylineShapefileWriter::BufferedFile::append(const char* bytes, std::size_t count) {
-    if (buffer_.size() + count > kBufferBytes) flush();
-    buffer_.append(bytes, count);
-}
-
-void PolylineShapefileWriter::BufferedFile::flush() {
-    if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) fail("write");
-    written_ += buffer_.size();
-    buffer_.clear();
-    if (written_ - writtenBack_ >= kWriteBackBytes) {  // the disk starts on it now; the sync at the end waits less
-        if (std::fflush(file_) != 0) fail("write");
-        startWriteBack(::fileno(file_), writtenBack_, written_ - writtenBack_);
-        writtenBack_ = written_;
-    }
-}
-
-void PolylineShapefileWriter::BufferedFile::writeAt(std::uint64_t offset, const std::string& bytes) {
-    flush();
-    if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0 ||
-        std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() || std::fseek(file_, 0, SEEK_END) != 0)
-        fail("write");
-}
-
-void PolylineShapefileWriter::BufferedFile::close() {
-    flush();
-    if (std::fflush(file_) != 0) fail("write");
-    if (const int error = syncFileData(::fileno(file_))) {
-        errno = error;
-        fail("write");
-    }
-    std::FILE* file = file_;
-    file_ = nullptr;
-    if (std::fclose(file) != 0) fail("write");
-}
 
 PolylineShapefileWriter::PolylineShapefileWriter(std::string basePath, std::vector<ShapefileField> fields,
                                                  std::string projection, std::uint64_t sizeLimit,
@@ -82,10 +27,10 @@ PolylineShapefileWriter::PolylineShapefileWriter(std::string basePath, std::vect
       shx_(basePath_ + ".shx", shownBase_ + ".shx"),
       dbf_(basePath_ + ".dbf", shownBase_ + ".dbf") {
     const std::string placeholder(100, '\0');
-    shp_.append(placeholder.data(), placeholder.size());
-    shx_.append(placeholder.data(), placeholder.size());
+    shp_.write(placeholder);
+    shx_.write(placeholder);
     const std::string header = dbfHeader();
-    dbf_.append(header.data(), header.size());
+    dbf_.write(header);
     dbfBytes_ = header.size() + 1;  // and the end-of-file mark
 }
 
@@ -202,34 +147,34 @@ bool PolylineShapefileWriter::startRecord(std::uint64_t contentBytes, const Boun
     record_.clear();
     appendBigEndian<std::uint32_t>(record_, static_cast<std::uint32_t>(features_));
     appendBigEndian<std::uint32_t>(record_, static_cast<std::uint32_t>(contentBytes / 2));
-    shp_.append(record_.data(), record_.size());
+    shp_.write(record_);
 
     record_.clear();
     appendBigEndian<std::uint32_t>(record_, static_cast<std::uint32_t>(shpOffset / 2));
     appendBigEndian<std::uint32_t>(record_, static_cast<std::uint32_t>(contentBytes / 2));
-    shx_.append(record_.data(), record_.size());
+    shx_.write(record_);
 
     row_.assign(1, ' ');
     for (std::size_t i = 0; i < fields_.size(); ++i) row_ += fieldText(values.at(i), fields_[i]);
-    dbf_.append(row_.data(), row_.size());
+    dbf_.write(row_);
     return true;
 }
 
 void PolylineShapefileWriter::addEncodedLine(std::string_view content, const std::vector<double>& values) {
     const Bounds bounds{loadLittleEndian<double>(&content[4]), loadLittleEndian<double>(&content[12]),
                         loadLittleEndian<double>(&content[20]), loadLittleEndian<double>(&content[28])};
-    if (startRecord(content.size(), bounds, values)) shp_.append(content.data(), content.size());
+    if (startRecord(content.size(), bounds, values)) shp_.write(content);
 }
 
 void PolylineShapefileWriter::startLine(std::size_t points, const Bounds& bounds, const std::vector<double>& values) {
     std::string start;
     appendContentStart(points, bounds, start);
     streaming_ = startRecord(start.size() + 16 * static_cast<std::uint64_t>(points), bounds, values);
-    if (streaming_) shp_.append(start.data(), start.size());
+    if (streaming_) shp_.write(start);
 }
 
 void PolylineShapefileWriter::appendPoints(std::string_view pointBytes) {
-    if (streaming_) shp_.append(pointBytes.data(), pointBytes.size());
+    if (streaming_) shp_.write(pointBytes);
 }
 
 void PolylineShapefileWriter::finish() {
@@ -240,17 +185,17 @@ void PolylineShapefileWriter::finish() {
                                 needed);
     }
     const char endOfFile = 0x1a;
-    dbf_.append(&endOfFile, 1);
+    dbf_.write(std::string_view(&endOfFile, 1));
     dbf_.writeAt(0, dbfHeader());
     shp_.writeAt(0, mainHeader(shpBytes_, features_ > 0));
     shx_.writeAt(0, mainHeader(shxBytes_, features_ > 0));
-    shp_.close();
-    shx_.close();
-    dbf_.close();
+    shp_.finish();
+    shx_.finish();
+    dbf_.finish();
     if (!projection_.empty()) {
-        BufferedFile prj(basePath_ + ".prj", shownBase_ + ".prj");
-        prj.append(projection_.data(), projection_.size());
-        prj.close();
+        DurableFile prj(basePath_ + ".prj", shownBase_ + ".prj");
+        prj.write(projection_);
+        prj.finish();
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/byte_order.hpp"
+#include "common/durable_file.hpp"
 
 #include <cstdint>
 #include <cstdio>
@@ -81,27 +82,6 @@ public:
     std::uint64_t features() const { return features_; }
 
 private:
-    // A file written through a buffer.
-    class BufferedFile {
-    public:
-        BufferedFile(std::string path, std::string shownAs);
-        ~BufferedFile();
-        void append(const char* bytes, std::size_t count);
-        void flush();
-        void writeAt(std::uint64_t offset, const std::string& bytes);  // flushes first
-        void close();
-        const std::string& path() const { return path_; }
-
-    private:
-        [[noreturn]] void fail(const char* action);
-        std::string path_;
-        std::string shownAs_;
-        std::FILE* file_ = nullptr;
-        std::string buffer_;
-        static constexpr std::uint64_t kWriteBackBytes = 8u << 20;
-        std::uint64_t written_ = 0, writtenBack_ = 0;
-    };
-
     std::string fieldText(double value, const ShapefileField& field) const;
     // Adds the record around a content of `contentBytes` (its header first);
     // false when past the size limit, with nothing written.
@@ -114,7 +94,7 @@ private:
     std::vector<ShapefileField> fields_;
     std::string projection_;
     std::uint64_t sizeLimit_;
-    BufferedFile shp_, shx_, dbf_;
+    DurableFile shp_, shx_, dbf_;
     std::uint64_t shpBytes_ = 100, shxBytes_ = 100, dbfBytes_ = 0;
     std::uint64_t features_ = 0;
     bool overLimit_ = false;
