@@ -76,12 +76,10 @@ private:
     GeoPackageSpatialReference srs_;
     sqlite3* db_ = nullptr;
     sqlite3_stmt* insertFeature_ = nullptr;
-    sqlite3_stmt* insertIndex_ = nullptr;
     std::uint64_t features_ = 0;
     Bounds extent_{0, 0, 0, 0};
     // The R-tree's entries, as it keeps them (single precision, rounded
-    // outward), filled in at the end in order of x: in the order lines are
-    // finished, inserts into a large tree go all over the file.
+    // outward), packed into a tree at the end.
     struct IndexEntry {
         std::int64_t fid;
         float minX, maxX, minY, maxY;
