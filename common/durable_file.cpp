@@ -18,7 +18,9 @@ constexpr std::uint64_t kWriteBackBytes = 8u << 20;
 DurableFile::DurableFile(std::string path, std::string shownAs) : path_(std::move(path)), shownAs_(std::move(shownAs)) {
     file_ = std::fopen(path_.c_str(), "wb");
     if (!file_) fail("create");
-    std::setvbuf(file_, nullptr, _IOFBF, kBufferBytes);
+    // Given no buffer, the C library would keep its own of a page.
+    buffer_ = std::make_unique<char[]>(kBufferBytes);
+    std::setvbuf(file_, buffer_.get(), _IOFBF, kBufferBytes);
 }
 
 DurableFile::~DurableFile() {

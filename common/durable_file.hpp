@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,7 @@ private:
 
     std::string path_;
     std::string shownAs_;
+    std::unique_ptr<char[]> buffer_;  // stdio's, large: a system call a buffer
     std::FILE* file_ = nullptr;
     std::uint64_t written_ = 0, writtenBack_ = 0;
 };
