@@ -51,6 +51,7 @@ struct Step {
     std::int64_t level = 0;
     MarchingSquare::Quarter quarter = MarchingSquare::kWhole;
     MarchingSquare::Segment segment{};
+    bool twin = false;  // a whole square's other segment at the same level (a saddle)
     SquareSide from() const { return MarchingSquare::sideOf(quarter, segment.from); }
     SquareSide to() const { return MarchingSquare::sideOf(quarter, segment.to); }
     bool sameAs(const Step& other) const {
@@ -113,7 +114,12 @@ private:
     }
     static std::uint8_t bit(SquareSide side) { return static_cast<std::uint8_t>(1u << static_cast<unsigned>(side)); }
     bool marked(const Step& s) { return (marks(s) & bit(s.from())) != 0; }
-    void mark(const Step& s) { marks(s) |= bit(s.from()); }
+    // A whole square's marks use the bits of its own four sides; the bit of
+    // an inner side says that it has two segments at the level, so that the
+    // sweep can pass over a level whose segments are all marked without
+    // looking at them.
+    static constexpr std::uint8_t kTwinMark = 1u << static_cast<unsigned>(SquareSide::InnerRight);
+    void mark(const Step& s) { marks(s) |= bit(s.from()) | (s.twin ? kTwinMark : 0); }
     std::size_t squareAt(std::int64_t row, std::int64_t column) const {
         return static_cast<std::size_t>(row * (ncols_ + 1) + column);
     }
@@ -247,16 +253,23 @@ void BandTracer::Tracer::sweep() {
             if (square.count == 0) continue;
             auto traceUnmarked = [&](MarchingSquare::Quarter quarter, std::int64_t level, int found) {
                 for (int i = 0; i < found; ++i) {
-                    const Step s{row, column, level, quarter, segments[i]};
+                    const Step s{row,     column,      level,
+                                 quarter, segments[i], quarter == MarchingSquare::kWhole && found == 2};
                     if (!marked(s)) traceFrom(s);
                 }
             };
             if (square.whole) {
                 const MarchingSquare::Corners c = cornersOf(row, column);
-                for (std::int64_t level = firstLevel(square); level < firstLevel(square) + square.count; ++level)
+                const std::uint8_t* marks = marks_.data() + square.marksAt;
+                for (std::uint32_t place = 0; place < square.count; ++place) {
+                    // Most segments were met following lines begun before.
+                    const unsigned sides = marks[place] & 0x0fu;
+                    if (sides && (!(marks[place] & kTwinMark) || (sides & (sides - 1)))) continue;
+                    const std::int64_t level = firstLevel(square) + place;
                     traceUnmarked(MarchingSquare::kWhole, level,
                                   MarchingSquare::segments(c.upperLeft, c.upperRight, c.lowerLeft, c.lowerRight,
                                                            levels_->level(level), segments));
+                }
                 continue;
             }
             const MarchingSquare::Parts parts = partsOf(row, column);
@@ -299,8 +312,11 @@ bool BandTracer::Tracer::findSegment(std::int64_t row, std::int64_t column, std:
     if (square.whole) {  // the side is one of the square's own
         const MarchingSquare::Corners c = cornersOf(row, column);
         found.row = row, found.column = column, found.level = level, found.quarter = MarchingSquare::kWhole;
-        return MarchingSquare::segmentAt(c.upperLeft, c.upperRight, c.lowerLeft, c.lowerRight, value,
-                                         static_cast<MarchingSquare::LocalSide>(side), startingThere, found.segment);
+        const int count =
+            MarchingSquare::segmentAt(c.upperLeft, c.upperRight, c.lowerLeft, c.lowerRight, value,
+                                      static_cast<MarchingSquare::LocalSide>(side), startingThere, found.segment);
+        found.twin = count == 2;
+        return count > 0;
     }
     const MarchingSquare::Parts parts = partsOf(row, column);
     for (int p = 0; p < parts.count; ++p)
@@ -384,12 +400,14 @@ void BandTracer::Tracer::followWhole(Step& at, std::vector<PixelPoint>& points) 
         const float* upper = values_.data() + row * width + column;
         const double values[4] = {upper[0], upper[1], upper[width], upper[width + 1]};
         M::Segment segment;
-        if (!M::segmentAt(values[0], values[1], values[2], values[3], level, kFacing[exit], kForwards, segment)) return;
+        const int count =
+            M::segmentAt(values[0], values[1], values[2], values[3], level, kFacing[exit], kForwards, segment);
+        if (!count) return;
         std::uint8_t& marks = marks_[square.marksAt + static_cast<std::size_t>(place)];
         const std::uint8_t bit = this->bit(static_cast<SquareSide>(segment.from));
         if (marks & bit) return;
-        marks |= bit;
-        at = Step{row, column, at.level, M::kWhole, segment};
+        marks |= bit | (count == 2 ? kTwinMark : 0);
+        at = Step{row, column, at.level, M::kWhole, segment, count == 2};
         noteLast(at);
         const double left = static_cast<double>(column + offset.column) - .5;
         const double top = static_cast<double>(firstRow_ + row + offset.row) - .5;

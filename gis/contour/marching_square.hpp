@@ -107,14 +107,17 @@ public:
         return found.count;
     }
     // The segment of a whole square of these corner values at `level` that
-    // starts at `side` (or, with startsThere false, ends there), if it has one.
-    static bool segmentAt(double a, double b, double c, double d, double level, LocalSide side, bool startsThere,
-                          Segment& found) {
-        const SideLink link = kLinks[caseOf(a, b, c, d, level)][side];
-        if (link.other < 0 || link.startsHere != startsThere) return false;
+    // starts at `side` (or, with startsThere false, ends there): how many
+    // segments the square has at the level (2 at a saddle), or 0 when none
+    // starts (or ends) there.
+    static int segmentAt(double a, double b, double c, double d, double level, LocalSide side, bool startsThere,
+                         Segment& found) {
+        const int mask = caseOf(a, b, c, d, level);
+        const SideLink link = kLinks[mask][side];
+        if (link.other < 0 || link.startsHere != startsThere) return 0;
         const auto other = static_cast<LocalSide>(link.other);
         found = startsThere ? Segment{side, other} : Segment{other, side};
-        return true;
+        return kCases[mask].count;
     }
     // Where `level` crosses side `side` of the whole square whose upper
     // left corner lies at (left, top) in pixel space; `values` upper left,
