@@ -35,6 +35,17 @@ void fillRow(const FramedRaster& raster, std::int64_t row, const float* cells, f
     copyValues(&east, 1, values + width - 1);
 }
 
+// ceil and floor of a place among the levels (far below 2^63, see
+// checkLevels), without the library calls a processor before SSE 4.1 needs.
+std::int64_t wholeAbove(double place) {
+    const auto whole = static_cast<std::int64_t>(place);  // towards zero
+    return static_cast<double>(whole) < place ? whole + 1 : whole;
+}
+std::int64_t wholeBelow(double place) {
+    const auto whole = static_cast<std::int64_t>(place);
+    return static_cast<double>(whole) > place ? whole - 1 : whole;
+}
+
 // A square of the band as the tracer sees it: whether it is traced at all,
 // the levels that may cross it, and where its marks begin.
 struct SquareLevels {
@@ -220,22 +231,27 @@ void BandTracer::Tracer::measureSquares() {
         for (std::int64_t column = 0; column <= ncols_; ++column, ++square) {
             const auto at = static_cast<std::size_t>(column);
             const float v[4] = {upper[at], upper[at + 1], lower[at], lower[at + 1]};
-            float vMin = std::numeric_limits<float>::infinity(), vMax = -vMin;
-            for (float value : v) {
-                if (std::isnan(value)) continue;
-                vMin = std::min(vMin, value);
-                vMax = std::max(vMax, value);
+            const bool whole = !std::isnan(v[0] + v[1] + v[2] + v[3]);
+            float vMin = std::min(std::min(v[0], v[1]), std::min(v[2], v[3]));
+            float vMax = std::max(std::max(v[0], v[1]), std::max(v[2], v[3]));
+            if (!whole) {
+                vMin = std::numeric_limits<float>::infinity(), vMax = -vMin;
+                for (float value : v) {
+                    if (std::isnan(value)) continue;
+                    vMin = std::min(vMin, value);
+                    vMax = std::max(vMax, value);
+                }
             }
             *square = SquareLevels{};
             if (vMin > vMax) continue;  // NoData all round
             const double qMin = place(vMin), qMax = place(vMax);
             const double margin = slack + 1e-9 * std::max(std::fabs(qMax), std::fabs(qMin));
-            const double first = std::ceil(qMin - margin), end = std::floor(qMax + margin) + 1;
+            const std::int64_t first = wholeAbove(qMin - margin), end = wholeBelow(qMax + margin) + 1;
             if (end <= first) continue;
             const bool owned = (squareRow > 0 && column >= 1) || raster_->ownsSquare(squareRow, column - 1);
             if (!owned) continue;
-            square->whole = !std::isnan(v[0] + v[1] + v[2] + v[3]);
-            square->first = static_cast<std::int32_t>(static_cast<std::int64_t>(first) - levelBase_);
+            square->whole = whole;
+            square->first = static_cast<std::int32_t>(first - levelBase_);
             square->count = static_cast<std::uint32_t>(end - first);
             square->marksAt = marksNeeded;
             marksNeeded += square->count;

@@ -148,6 +148,12 @@ private:
     // Bits of the corners above the level: 1 upper left, 2 lower left, 4
     // lower right, 8 upper right.
     static int caseOf(double a, double b, double c, double d, double level) {
+        // Almost always no corner lies within the nudge of the level, and
+        // a corner is then above it when it is greater: the same bits for
+        // far fewer operations.
+        const bool near = (std::fabs(level - a) < 1e-6) | (std::fabs(level - b) < 1e-6) |
+                          (std::fabs(level - c) < 1e-6) | (std::fabs(level - d) < 1e-6);
+        if (!near) return (level < a ? 1 : 0) | (level < c ? 2 : 0) | (level < d ? 4 : 0) | (level < b ? 8 : 0);
         return (level < nudgedValue(level, a) ? 1 : 0) | (level < nudgedValue(level, c) ? 2 : 0) |
                (level < nudgedValue(level, d) ? 4 : 0) | (level < nudgedValue(level, b) ? 8 : 0);
     }
