@@ -37,7 +37,7 @@ namespace kestrune {
 template <class Writer>
 void generateContours(const FramedRaster& raster, const ContourLevels& levels, Writer& writer,
                       const ContourMemory& memory = {}) {
-    const std::int64_t bandRows = memory.bandRowsFor(raster.geometry().ncols);
+    const std::int64_t bandRows = memory.bandRowsFor(raster.geometry().ncols, raster.geometry().nrows);
     const std::int64_t squareRows = raster.geometry().nrows + 1;
     const auto bands = static_cast<std::size_t>((squareRows + bandRows - 1) / bandRows);
     PieceStitcher stitcher(memory);

@@ -18,12 +18,15 @@ namespace kestrune {
 struct ContourMemory {
     // Square rows a band; 0 for bands of about kBandSquares squares (64
     // rows of 4000 columns), so that a band's memory does not grow with the
-    // width of the raster. Larger bands cut fewer lines into pieces to join.
+    // width of the raster, and at least kLeastBands bands a raster, so that
+    // the bands in flight hold a small share of its lines (several rasters
+    // are contoured at once). Larger bands cut fewer lines into pieces to join.
     std::int64_t bandRows = 0;
     static constexpr std::int64_t kBandSquares = 256 * 1024;
-    std::int64_t bandRowsFor(std::int64_t ncols) const {
+    static constexpr std::int64_t kLeastBands = 16;
+    std::int64_t bandRowsFor(std::int64_t ncols, std::int64_t nrows) const {
         if (bandRows > 0) return bandRows;
-        return std::clamp<std::int64_t>(kBandSquares / (ncols + 1), 8, 256);
+        return std::clamp<std::int64_t>(std::min(kBandSquares / (ncols + 1), (nrows + 1) / kLeastBands), 8, 256);
     }
     // Points of lines still open kept in memory; beyond them, the points of
     // the longest open lines wait in a scratch file in `scratchFolder` (the
