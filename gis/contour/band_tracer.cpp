@@ -80,10 +80,9 @@ struct Step {
 // of a square has one segment from a side at a level.
 class BandTracer::Tracer {
 public:
-    void trace(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow);
+    void trace(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow,
+               FinishedLineSink& finished);
 
-    std::vector<FinishedLine> finished;
-    std::vector<PixelPoint> finishedPoints;
     std::vector<ContourPiece> pieces;
 
 private:
@@ -152,6 +151,7 @@ private:
         if (line_.empty() || !(line_.back() == point)) line_.push_back(point);
     }
 
+    FinishedLineSink* finished_ = nullptr;
     const FramedRaster* raster_ = nullptr;
     const ContourLevels* levels_ = nullptr;
     std::int64_t firstRow_ = 0, endRow_ = 0, lastRow_ = 0, ncols_ = 0;
@@ -169,7 +169,8 @@ private:
 };
 
 void BandTracer::Tracer::trace(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow,
-                               std::int64_t endRow) {
+                               std::int64_t endRow, FinishedLineSink& finished) {
+    finished_ = &finished;
     raster_ = &raster;
     levels_ = &levels;
     firstRow_ = firstRow;
@@ -177,14 +178,10 @@ void BandTracer::Tracer::trace(const FramedRaster& raster, const ContourLevels& 
     lastRow_ = raster.geometry().nrows;
     ncols_ = raster.geometry().ncols;
     bandRows_ = endRow - firstRow;
-    finished.clear();
-    finishedPoints.clear();
     pieces.clear();
     readBand();
     measureSquares();
     sweep();
-    std::sort(finished.begin(), finished.end(),
-              [](const FinishedLine& a, const FinishedLine& b) { return a.completedAt < b.completedAt; });
     std::sort(pieces.begin(), pieces.end(),
               [](const ContourPiece& a, const ContourPiece& b) { return a.lastSegment < b.lastSegment; });
 }
@@ -479,10 +476,8 @@ void BandTracer::Tracer::traceFrom(const Step& start) {
     for (const Step& s : lastSteps_) completedAt.ordinal = std::max(completedAt.ordinal, ordinalOf(s));
 
     if (ring || (head.kind == PieceEnd::Kind::Terminal && tail.kind == PieceEnd::Kind::Terminal)) {
-        const std::size_t offset = finishedPoints.size();
-        finishedPoints.insert(finishedPoints.end(), line_.begin(), line_.end());
-        if (ring) startRingNorth(std::span(finishedPoints).subspan(offset));
-        finished.push_back(FinishedLine{start.level, completedAt, offset, line_.size()});
+        if (ring) startRingNorth(line_);
+        finished_->take(FinishedLine{start.level, completedAt, line_});
         return;
     }
     pieces.push_back(
@@ -512,14 +507,8 @@ BandTracer::BandTracer() {
 BandTracer::~BandTracer() { idleTracers().push_back(std::move(tracer_)); }
 
 void BandTracer::trace(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow,
-                       std::int64_t endRow) {
-    tracer_->trace(raster, levels, firstRow, endRow);
-}
-
-const std::vector<FinishedLine>& BandTracer::finishedLines() const { return tracer_->finished; }
-
-std::span<const PixelPoint> BandTracer::pointsOf(const FinishedLine& line) const {
-    return std::span<const PixelPoint>(tracer_->finishedPoints).subspan(line.offset, line.count);
+                       std::int64_t endRow, FinishedLineSink& finished) {
+    tracer_->trace(raster, levels, firstRow, endRow, finished);
 }
 
 std::vector<ContourPiece> BandTracer::takePieces() { return std::move(tracer_->pieces); }

@@ -4,6 +4,7 @@
 #include "gis/contour/pixel_point.hpp"
 #include "gis/raster/framed_raster.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -46,9 +47,19 @@ struct ContourPiece {
 // NoData or the edge, or a ring (its first point repeated at its end,
 // starting at its northernmost point; see startRingNorth).
 struct FinishedLine {
-    std::int64_t level = 0;             // the level's index
-    SegmentKey completedAt;             // its last segment in the sweep
-    std::size_t offset = 0, count = 0;  // of its points in BandTracer::pointsOf
+    std::int64_t level = 0;  // the level's index
+    SegmentKey completedAt;  // its last segment in the sweep
+    std::span<const PixelPoint> points;
+};
+
+// Takes each line a band tracer finishes, as it is finished; its points are
+// valid for the call only.
+class FinishedLineSink {
+public:
+    virtual void take(const FinishedLine& line) = 0;
+
+protected:
+    ~FinishedLineSink() = default;
 };
 
 // Traces the lines of square rows [firstRow, endRow) of `raster` (square
@@ -69,12 +80,10 @@ public:
     BandTracer(const BandTracer&) = delete;
     BandTracer& operator=(const BandTracer&) = delete;
 
-    // Traces the band. Throws WorkStopped once a stop was requested.
-    void trace(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow);
-    // The lines complete within the band, in order of completion, and their
-    // points: valid until the next band.
-    const std::vector<FinishedLine>& finishedLines() const;
-    std::span<const PixelPoint> pointsOf(const FinishedLine& line) const;
+    // Traces the band, handing `finished` the lines complete within it, in
+    // no particular order. Throws WorkStopped once a stop was requested.
+    void trace(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow, std::int64_t endRow,
+               FinishedLineSink& finished);
     // The pieces that reach a border of the band, in order of completion.
     std::vector<ContourPiece> takePieces();
 
@@ -98,10 +107,29 @@ struct ContourBand {
     std::vector<ContourPiece> pieces;
 };
 
-// Traces a band and encodes each complete line, on the calling thread,
-// with encoder.encode(level value, points, bytes), which appends the line's
-// encoding to `bytes`. The band goes into `room`, an earlier band's whose
-// buffers are used again.
+// Encodes each finished line into a band as it comes, with
+// encoder.encode(level value, points, bytes), which appends the line's
+// encoding to `bytes`.
+template <class Encoder>
+class BandEncoding final : public FinishedLineSink {
+public:
+    BandEncoding(const Encoder& encoder, const ContourLevels& levels, ContourBand& band)
+        : encoder_(encoder), levels_(levels), band_(band) {}
+    void take(const FinishedLine& line) override {
+        const std::size_t offset = band_.bytes.size();
+        encoder_.encode(levels_.level(line.level), line.points, band_.bytes);
+        band_.lines.push_back(EncodedLine{line.completedAt, line.level, offset, band_.bytes.size() - offset});
+    }
+
+private:
+    const Encoder& encoder_;
+    const ContourLevels& levels_;
+    ContourBand& band_;
+};
+
+// Traces a band and encodes each complete line, on the calling thread (see
+// BandEncoding). The band goes into `room`, an earlier band's whose buffers
+// are used again.
 template <class Encoder>
 ContourBand traceContourBand(const FramedRaster& raster, const ContourLevels& levels, const Encoder& encoder,
                              std::int64_t firstRow, std::int64_t endRow, ContourBand&& room = {}) {
@@ -109,12 +137,10 @@ ContourBand traceContourBand(const FramedRaster& raster, const ContourLevels& le
     band.bytes.clear();
     band.lines.clear();
     BandTracer tracer;
-    tracer.trace(raster, levels, firstRow, endRow);
-    for (const FinishedLine& line : tracer.finishedLines()) {
-        const std::size_t offset = band.bytes.size();
-        encoder.encode(levels.level(line.level), tracer.pointsOf(line), band.bytes);
-        band.lines.push_back(EncodedLine{line.completedAt, line.level, offset, band.bytes.size() - offset});
-    }
+    BandEncoding<Encoder> encoding(encoder, levels, band);
+    tracer.trace(raster, levels, firstRow, endRow, encoding);
+    std::sort(band.lines.begin(), band.lines.end(),
+              [](const EncodedLine& a, const EncodedLine& b) { return a.completedAt < b.completedAt; });
     band.pieces = tracer.takePieces();
     return band;
 }
