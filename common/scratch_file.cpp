@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <stdexcept>
 
 namespace kestrune {
@@ -28,16 +29,63 @@ void ScratchFile::fail(const char* action) const {
                              writeFailureReason(folder_ + "/scratch", errno));
 }
 
-std::uint64_t ScratchFile::append(const void* bytes, std::size_t size) {
-    const std::uint64_t offset = size_;
+// Room for `size` bytes: the smallest released piece that holds them (the
+// rest of it stays released), or the end of the file.
+std::uint64_t ScratchFile::take(std::size_t size) {
+    const auto fit = freeBySize_.lower_bound(size);
+    if (fit == freeBySize_.end()) {
+        const std::uint64_t offset = size_;
+        size_ += size;
+        return offset;
+    }
+    const std::uint64_t offset = fit->second, room = fit->first;
+    freeBySize_.erase(fit);
+    freeByOffset_.erase(offset);
+    if (room > size) {
+        freeByOffset_.emplace(offset + size, room - size);
+        freeBySize_.emplace(room - size, offset + size);
+    }
+    return offset;
+}
+
+std::uint64_t ScratchFile::store(const void* bytes, std::size_t size) {
+    const std::uint64_t offset = take(size);
     const char* p = static_cast<const char*>(bytes);
     for (std::size_t done = 0; done < size;) {
         const ssize_t written = ::pwrite(descriptor_.get(), p + done, size - done, static_cast<off_t>(offset + done));
         if (written <= 0) fail("write");
         done += static_cast<std::size_t>(written);
     }
-    size_ += size;
     return offset;
+}
+
+void ScratchFile::release(std::uint64_t offset, std::size_t size) {
+    if (size == 0) return;
+    auto forget = [this](std::map<std::uint64_t, std::uint64_t>::iterator piece) {
+        const auto [first, last] = freeBySize_.equal_range(piece->second);
+        for (auto it = first; it != last; ++it)
+            if (it->second == piece->first) {
+                freeBySize_.erase(it);
+                break;
+            }
+        return freeByOffset_.erase(piece);
+    };
+    std::uint64_t end = offset + size;
+    // Joined with the released pieces it touches on either side.
+    auto after = freeByOffset_.lower_bound(offset);
+    if (after != freeByOffset_.end() && after->first == end) {
+        end += after->second;
+        after = forget(after);
+    }
+    if (after != freeByOffset_.begin()) {
+        auto before = std::prev(after);
+        if (before->first + before->second == offset) {
+            offset = before->first;
+            forget(before);
+        }
+    }
+    freeByOffset_.emplace(offset, end - offset);
+    freeBySize_.emplace(end - offset, offset);
 }
 
 void ScratchFile::read(std::uint64_t offset, void* bytes, std::size_t size) const {

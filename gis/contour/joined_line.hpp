@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace kestrune {
@@ -16,8 +17,25 @@ namespace kestrune {
 // repeats at its end and which starts at its northernmost point (see
 // startRingNorth). Its parts stay where the stitcher kept them, in memory or
 // in its scratch file, and are read in runs: a long line is never copied whole.
+// The room its parts take in the scratch file is given back when it goes.
 class JoinedLine {
 public:
+    JoinedLine() = default;
+    ~JoinedLine() { releaseScratch(); }
+    JoinedLine(JoinedLine&& other) noexcept { *this = std::move(other); }
+    JoinedLine& operator=(JoinedLine&& other) noexcept {
+        if (this == &other) return *this;
+        releaseScratch();
+        level = other.level, completedAt = other.completedAt;
+        parts_ = std::move(other.parts_);
+        other.parts_.clear();
+        scratch_ = other.scratch_, size_ = other.size_, ring_ = other.ring_, ringStart_ = other.ringStart_;
+        low_ = other.low_, high_ = other.high_;
+        return *this;
+    }
+    JoinedLine(const JoinedLine&) = delete;
+    JoinedLine& operator=(const JoinedLine&) = delete;
+
     // Points of the line, in memory or in the scratch file.
     struct Part {
         std::vector<PixelPoint> points;
@@ -51,8 +69,14 @@ private:
     template <class Take>
     void readRange(std::size_t from, std::size_t end, Take& take) const;
 
+    void releaseScratch() {
+        for (const Part& part : parts_)
+            if (part.spilled) scratch_->release(part.offset, part.spilled * sizeof(PixelPoint));
+        parts_.clear();
+    }
+
     std::vector<Part> parts_;  // each starting where the one before ends
-    const ScratchFile* scratch_ = nullptr;
+    ScratchFile* scratch_ = nullptr;
     std::size_t size_ = 0;
     bool ring_ = false;
     std::size_t ringStart_ = 0;  // a ring's northernmost point

@@ -54,8 +54,9 @@ JoinedLine PieceStitcher::takeLine(Chain& chain) {
 }
 
 // Moves the points of the longest open lines to the scratch file until
-// those in memory are half the budget: one write a round, the parts of a
-// line in memory merged into one.
+// those in memory are half the budget, the parts of a line in memory merged
+// into one; each part goes into room that finished lines gave back, when
+// there is some.
 void PieceStitcher::keepWithinBudget() {
     if (pointsInMemory_ <= memory_.openPoints) return;
     if (!scratch_) {
@@ -70,9 +71,6 @@ void PieceStitcher::keepWithinBudget() {
         if (inMemory) bySize.emplace_back(inMemory, &chain);
     });
     std::stable_sort(bySize.begin(), bySize.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-    std::vector<PixelPoint>& batch = spillBatch_;
-    batch.clear();
-    std::vector<std::pair<Part*, std::size_t>> placed;  // a merged part and where its points start in the batch
     for (auto& [inMemory, chain] : bySize) {
         if (pointsInMemory_ <= memory_.openPoints / 2) break;
         std::vector<Part> parts;
@@ -88,15 +86,12 @@ void PieceStitcher::keepWithinBudget() {
         chain->parts = std::move(parts);
         for (Part& part : chain->parts) {
             if (part.points.empty()) continue;
-            placed.emplace_back(&part, batch.size());
-            batch.insert(batch.end(), part.points.begin(), part.points.end());
+            part.offset = scratch_->store(part.points.data(), part.points.size() * sizeof(PixelPoint));
             part.spilled = part.points.size();
             pointsInMemory_ -= part.points.size();
             std::vector<PixelPoint>().swap(part.points);
         }
     }
-    const std::uint64_t offset = scratch_->append(batch.data(), batch.size() * sizeof(PixelPoint));
-    for (auto& [part, at] : placed) part->offset = offset + at * sizeof(PixelPoint);
 }
 
 // `first`'s tail is `second`'s head: one chain of both, or a ring when they

@@ -76,7 +76,6 @@ private:
     std::size_t pointsInMemory_ = 0;
     LineRecords<Chain> chains_;
     std::vector<OpenEnd> openEnds_;
-    std::vector<PixelPoint> spillBatch_;  // kept for the next round
 };
 
 }  // namespace kestrune
