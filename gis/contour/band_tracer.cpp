@@ -1,59 +1,15 @@
 #include "gis/contour/band_tracer.hpp"
 
+#include "gis/contour/band_squares.hpp"
 #include "gis/contour/marching_square.hpp"
 
 #include "common/stop_request.hpp"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 #include <memory>
 
 namespace kestrune {
 namespace {
-
-constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
-
-// Cells as the tracer reads them: NaN for NoData.
-void copyValues(const float* cells, std::size_t count, float* values) {
-    for (std::size_t column = 0; column < count; ++column)
-        values[column] = isNoData(cells[column]) ? kNoValue : cells[column];
-}
-
-// Raster row `row` from column -1 to ncols as the tracer reads it: `cells`
-// the raster's own (for rows 0 to nrows - 1), the ring's at either end.
-void fillRow(const FramedRaster& raster, std::int64_t row, const float* cells, float* values) {
-    const std::int64_t ncols = raster.geometry().ncols;
-    const auto width = static_cast<std::size_t>(ncols + 2);
-    if (!cells) {
-        copyValues(raster.ringRow(row), width, values);
-        return;
-    }
-    const float west = raster.ringValue(row, -1), east = raster.ringValue(row, ncols);
-    copyValues(&west, 1, values);
-    copyValues(cells, width - 2, values + 1);
-    copyValues(&east, 1, values + width - 1);
-}
-
-// ceil and floor of a place among the levels (far below 2^63, see
-// checkLevels), without the library calls a processor before SSE 4.1 needs.
-std::int64_t wholeAbove(double place) {
-    const auto whole = static_cast<std::int64_t>(place);  // towards zero
-    return static_cast<double>(whole) < place ? whole + 1 : whole;
-}
-std::int64_t wholeBelow(double place) {
-    const auto whole = static_cast<std::int64_t>(place);
-    return static_cast<double>(whole) > place ? whole - 1 : whole;
-}
-
-// A square of the band as the tracer sees it: whether it is traced at all,
-// the levels that may cross it, and where its marks begin.
-struct SquareLevels {
-    std::int32_t first = 0;  // the first level that may cross it, from the band's lowest
-    std::uint32_t marksAt = 0;
-    std::uint32_t count : 31 = 0;  // levels from `first` on; 0 for a square not traced
-    std::uint32_t whole : 1 = 0;   // no corner is NoData
-};
 
 // A segment of one part of a square, at one level. Rows and columns are the
 // band's: square row firstRow + row, square column column - 1.
@@ -86,42 +42,25 @@ public:
     std::vector<ContourPiece> pieces;
 
 private:
-    void readBand();
-    void measureSquares();
     void sweep();
     void traceFrom(const Step& start);
 
-    MarchingSquare::Corners cornersOf(std::int64_t row, std::int64_t column) const {
-        const auto width = static_cast<std::size_t>(ncols_ + 2);
-        const float* upper = values_.data() + static_cast<std::size_t>(row) * width + static_cast<std::size_t>(column);
-        return {upper[0], upper[1], upper[width], upper[width + 1]};
-    }
-    MarchingSquare::Parts partsOf(std::int64_t row, std::int64_t column) const {
-        const CellIndex offset = raster_->offset();
-        return MarchingSquare::parts(firstRow_ + row + offset.row, column - 1 + offset.column, cornersOf(row, column));
-    }
-    MarchingSquare::Part partOf(const Step& s) const;
     bool findSegment(std::int64_t row, std::int64_t column, std::int64_t level, SquareSide side, bool startingThere,
                      Step& found) const;
     bool step(const Step& from, bool forwards, Step& to, PieceEnd& end) const;
     template <bool kForwards>
     void followWhole(Step& at, std::vector<PixelPoint>& points);
     PixelPoint pointOf(const Step& s, MarchingSquare::LocalSide side) const {
-        if (s.quarter != MarchingSquare::kWhole) return MarchingSquare::point(partOf(s), side, levels_->level(s.level));
-        const MarchingSquare::Corners c = cornersOf(s.row, s.column);
+        const double level = levels_->level(s.level);
+        if (s.quarter != MarchingSquare::kWhole)
+            return MarchingSquare::point(squares_.part(s.row, s.column, s.quarter), side, level);
+        const MarchingSquare::Corners c = squares_.corners(s.row, s.column);
         const double values[4] = {c.upperLeft, c.upperRight, c.lowerLeft, c.lowerRight};
-        const CellIndex offset = raster_->offset();
-        const double left = static_cast<double>(s.column + offset.column) - .5;
-        const double top = static_cast<double>(firstRow_ + s.row + offset.row) - .5;
-        return MarchingSquare::wholePoint(left, top, values, side, levels_->level(s.level));
+        return MarchingSquare::wholePoint(squares_.left(s.column), squares_.top(s.row), values, side, level);
     }
     PixelPoint startPoint(const Step& s) const { return pointOf(s, s.segment.from); }
     PixelPoint endPoint(const Step& s) const { return pointOf(s, s.segment.to); }
-    std::int64_t firstLevel(const SquareLevels& square) const { return levelBase_ + square.first; }
-    std::uint8_t& marks(const Step& s) {
-        const SquareLevels& square = squares_[squareAt(s.row, s.column)];
-        return marks_[square.marksAt + static_cast<std::size_t>(s.level - firstLevel(square))];
-    }
+    std::uint8_t& marks(const Step& s) { return squares_.marks(squares_.at(s.row, s.column), s.level); }
     static std::uint8_t bit(SquareSide side) { return static_cast<std::uint8_t>(1u << static_cast<unsigned>(side)); }
     bool marked(const Step& s) { return (marks(s) & bit(s.from())) != 0; }
     // A whole square's marks use the bits of its own four sides; the bit of
@@ -130,15 +69,8 @@ private:
     // looking at them.
     static constexpr std::uint8_t kTwinMark = 1u << static_cast<unsigned>(SquareSide::InnerRight);
     void mark(const Step& s) { marks(s) |= bit(s.from()) | (s.twin ? kTwinMark : 0); }
-    std::size_t squareAt(std::int64_t row, std::int64_t column) const {
-        return static_cast<std::size_t>(row * (ncols_ + 1) + column);
-    }
-    std::uint64_t sweepIndex(const Step& s) const {
-        return static_cast<std::uint64_t>(firstRow_ + s.row) * static_cast<std::uint64_t>(ncols_ + 1) +
-               static_cast<std::uint64_t>(s.column);
-    }
     void noteLast(const Step& s) {
-        const std::uint64_t square = sweepIndex(s);
+        const std::uint64_t square = squares_.sweepIndex(s.row, s.column);
         if (square < lastSquare_) return;
         if (square > lastSquare_) {
             lastSquare_ = square;
@@ -151,16 +83,10 @@ private:
         if (line_.empty() || !(line_.back() == point)) line_.push_back(point);
     }
 
+    BandSquares squares_;
     FinishedLineSink* finished_ = nullptr;
-    const FramedRaster* raster_ = nullptr;
     const ContourLevels* levels_ = nullptr;
-    std::int64_t firstRow_ = 0, endRow_ = 0, lastRow_ = 0, ncols_ = 0;
-    std::int64_t bandRows_ = 0;
-    std::vector<float> cells_;
-    std::vector<float> values_;  // rows firstRow - 1 to endRow - 1, columns -1 to ncols
-    std::vector<SquareLevels> squares_;
-    std::int64_t levelBase_ = 0;       // below every level of the band
-    std::vector<std::uint8_t> marks_;  // a bit a side, by square and level
+    std::int64_t endRow_ = 0, lastRow_ = 0;
     std::vector<PixelPoint> line_, backwards_;
     // The line's last square of the sweep and its segments there: the line
     // completes at the last of them.
@@ -171,98 +97,22 @@ private:
 void BandTracer::Tracer::trace(const FramedRaster& raster, const ContourLevels& levels, std::int64_t firstRow,
                                std::int64_t endRow, FinishedLineSink& finished) {
     finished_ = &finished;
-    raster_ = &raster;
     levels_ = &levels;
-    firstRow_ = firstRow;
     endRow_ = endRow;
     lastRow_ = raster.geometry().nrows;
-    ncols_ = raster.geometry().ncols;
-    bandRows_ = endRow - firstRow;
     pieces.clear();
-    readBand();
-    measureSquares();
+    squares_.read(raster, levels, firstRow, endRow);
     sweep();
     std::sort(pieces.begin(), pieces.end(),
               [](const ContourPiece& a, const ContourPiece& b) { return a.lastSegment < b.lastSegment; });
 }
 
-// Raster rows firstRow - 1 to endRow - 1, the ring in place of rows -1 and nrows.
-void BandTracer::Tracer::readBand() {
-    const RasterGeometry& g = raster_->geometry();
-    const std::int64_t firstCellRow = std::max<std::int64_t>(0, firstRow_ - 1);
-    const std::int64_t endCellRow = std::min(g.nrows, endRow_);
-    cells_.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, endCellRow - firstCellRow) * g.ncols));
-    if (endCellRow > firstCellRow) raster_->tile().rows(firstCellRow, endCellRow - firstCellRow, cells_.data());
-    const auto width = static_cast<std::size_t>(ncols_ + 2);
-    values_.resize(width * static_cast<std::size_t>(bandRows_ + 1));
-    for (std::int64_t i = 0; i <= bandRows_; ++i) {
-        const std::int64_t row = firstRow_ - 1 + i;
-        const float* cells = row < 0 || row >= g.nrows ? nullptr : cells_.data() + (row - firstCellRow) * g.ncols;
-        fillRow(*raster_, row, cells, values_.data() + static_cast<std::size_t>(i) * width);
-    }
-}
-
-// Which squares are traced, and the levels that may cross each: a square
-// of values with no level between them makes no line, a square of NoData
-// none either, and on the ring only the squares the raster owns are drawn.
-void BandTracer::Tracer::measureSquares() {
-    const auto width = static_cast<std::size_t>(ncols_ + 2);
-    squares_.resize(static_cast<std::size_t>(bandRows_ * (ncols_ + 1)));
-    // The nudge moves values by up to 1e-6: the bounds below leave twice
-    // that (in levels) so that they never pass over a level a square has.
-    const double slack = 2e-6 / levels_->interval;
-    // A value's place among the levels, (value - base) / interval: a product
-    // does instead of the quotient, for the slack covers its rounding.
-    const double perLevel = 1 / levels_->interval, base = levels_->base;
-    auto place = [&](float value) { return (static_cast<double>(value) - base) * perLevel; };
-    std::uint32_t marksNeeded = 0;
-    float lowest = std::numeric_limits<float>::infinity();
-    for (float value : values_)
-        if (value < lowest) lowest = value;  // NaN is never lower
-    levelBase_ = std::isfinite(lowest) ? static_cast<std::int64_t>(std::floor(place(lowest))) - 2 : 0;
-    for (std::int64_t row = 0; row < bandRows_; ++row) {
-        const float* upper = values_.data() + static_cast<std::size_t>(row) * width;
-        const float* lower = upper + width;
-        const std::int64_t squareRow = firstRow_ + row;
-        SquareLevels* square = squares_.data() + squareAt(row, 0);
-        for (std::int64_t column = 0; column <= ncols_; ++column, ++square) {
-            const auto at = static_cast<std::size_t>(column);
-            const float v[4] = {upper[at], upper[at + 1], lower[at], lower[at + 1]};
-            const bool whole = !std::isnan(v[0] + v[1] + v[2] + v[3]);
-            float vMin = std::min(std::min(v[0], v[1]), std::min(v[2], v[3]));
-            float vMax = std::max(std::max(v[0], v[1]), std::max(v[2], v[3]));
-            if (!whole) {
-                vMin = std::numeric_limits<float>::infinity(), vMax = -vMin;
-                for (float value : v) {
-                    if (std::isnan(value)) continue;
-                    vMin = std::min(vMin, value);
-                    vMax = std::max(vMax, value);
-                }
-            }
-            *square = SquareLevels{};
-            if (vMin > vMax) continue;  // NoData all round
-            const double qMin = place(vMin), qMax = place(vMax);
-            const double margin = slack + 1e-9 * std::max(std::fabs(qMax), std::fabs(qMin));
-            const std::int64_t first = wholeAbove(qMin - margin), end = wholeBelow(qMax + margin) + 1;
-            if (end <= first) continue;
-            const bool owned = (squareRow > 0 && column >= 1) || raster_->ownsSquare(squareRow, column - 1);
-            if (!owned) continue;
-            square->whole = whole;
-            square->first = static_cast<std::int32_t>(first - levelBase_);
-            square->count = static_cast<std::uint32_t>(end - first);
-            square->marksAt = marksNeeded;
-            marksNeeded += square->count;
-        }
-    }
-    marks_.assign(marksNeeded, 0);
-}
-
 void BandTracer::Tracer::sweep() {
     MarchingSquare::Segment segments[2];
-    for (std::int64_t row = 0; row < bandRows_; ++row) {
+    for (std::int64_t row = 0; row < squares_.rows(); ++row) {
         stopIfRequested();  // a band of fine levels on rough ground may take a while
-        for (std::int64_t column = 0; column <= ncols_; ++column) {
-            const SquareLevels& square = squares_[squareAt(row, column)];
+        for (std::int64_t column = 0; column < squares_.columns(); ++column) {
+            const SquareLevels& square = squares_.at(row, column);
             if (square.count == 0) continue;
             auto traceUnmarked = [&](MarchingSquare::Quarter quarter, std::int64_t level, int found) {
                 for (int i = 0; i < found; ++i) {
@@ -272,45 +122,34 @@ void BandTracer::Tracer::sweep() {
                 }
             };
             if (square.whole) {
-                const MarchingSquare::Corners c = cornersOf(row, column);
-                const std::uint8_t* marks = marks_.data() + square.marksAt;
+                const MarchingSquare::Corners c = squares_.corners(row, column);
+                const std::uint8_t* marks = &squares_.marks(square, squares_.firstLevel(square));
                 for (std::uint32_t place = 0; place < square.count; ++place) {
                     // Most segments were met following lines begun before.
                     const unsigned sides = marks[place] & 0x0fu;
                     if (sides && (!(marks[place] & kTwinMark) || (sides & (sides - 1)))) continue;
-                    const std::int64_t level = firstLevel(square) + place;
+                    const std::int64_t level = squares_.firstLevel(square) + place;
                     traceUnmarked(MarchingSquare::kWhole, level,
                                   MarchingSquare::segments(c.upperLeft, c.upperRight, c.lowerLeft, c.lowerRight,
                                                            levels_->level(level), segments));
                 }
                 continue;
             }
-            const MarchingSquare::Parts parts = partsOf(row, column);
+            const MarchingSquare::Parts parts = squares_.parts(row, column);
             for (int p = 0; p < parts.count; ++p)
-                for (std::int64_t level = firstLevel(square); level < firstLevel(square) + square.count; ++level)
+                for (std::int64_t level = squares_.firstLevel(square); squares_.hasLevel(square, level); ++level)
                     traceUnmarked(parts.part[p].quarter, level,
                                   MarchingSquare::segments(parts.part[p], levels_->level(level), segments));
         }
     }
 }
 
-MarchingSquare::Part BandTracer::Tracer::partOf(const Step& s) const {
-    const CellIndex offset = raster_->offset();
-    const std::int64_t squareRow = firstRow_ + s.row + offset.row, squareColumn = s.column - 1 + offset.column;
-    if (s.quarter == MarchingSquare::kWhole)
-        return MarchingSquare::whole(squareRow, squareColumn, cornersOf(s.row, s.column));
-    const MarchingSquare::Parts parts = MarchingSquare::parts(squareRow, squareColumn, cornersOf(s.row, s.column));
-    for (int p = 0; p < parts.count; ++p)
-        if (parts.part[p].quarter == s.quarter) return parts.part[p];
-    return parts.part[0];  // never: a step's quarter is one of its square's
-}
-
 // The segment of square (row, column) at `level` that starts (or ends) on
 // `side`, if the square is traced and has one.
 bool BandTracer::Tracer::findSegment(std::int64_t row, std::int64_t column, std::int64_t level, SquareSide side,
                                      bool startingThere, Step& found) const {
-    const SquareLevels& square = squares_[squareAt(row, column)];
-    if (level < firstLevel(square) || level >= firstLevel(square) + square.count) return false;
+    const SquareLevels& square = squares_.at(row, column);
+    if (!squares_.hasLevel(square, level)) return false;
     MarchingSquare::Segment segments[2];
     auto match = [&](MarchingSquare::Quarter quarter, int count) {
         for (int i = 0; i < count; ++i) {
@@ -323,7 +162,7 @@ bool BandTracer::Tracer::findSegment(std::int64_t row, std::int64_t column, std:
     };
     const double value = levels_->level(level);
     if (square.whole) {  // the side is one of the square's own
-        const MarchingSquare::Corners c = cornersOf(row, column);
+        const MarchingSquare::Corners c = squares_.corners(row, column);
         found.row = row, found.column = column, found.level = level, found.quarter = MarchingSquare::kWhole;
         const int count =
             MarchingSquare::segmentAt(c.upperLeft, c.upperRight, c.lowerLeft, c.lowerRight, value,
@@ -331,7 +170,7 @@ bool BandTracer::Tracer::findSegment(std::int64_t row, std::int64_t column, std:
         found.twin = count == 2;
         return count > 0;
     }
-    const MarchingSquare::Parts parts = partsOf(row, column);
+    const MarchingSquare::Parts parts = squares_.parts(row, column);
     for (int p = 0; p < parts.count; ++p)
         if (match(parts.part[p].quarter, MarchingSquare::segments(parts.part[p], value, segments))) return true;
     return false;
@@ -343,7 +182,7 @@ bool BandTracer::Tracer::findSegment(std::int64_t row, std::int64_t column, std:
 // square the raster does not draw).
 bool BandTracer::Tracer::step(const Step& from, bool forwards, Step& to, PieceEnd& end) const {
     const SquareSide side = forwards ? from.to() : from.from();
-    const std::int64_t squareRow = firstRow_ + from.row;
+    const std::int64_t squareRow = squares_.firstRow() + from.row;
     end = PieceEnd{PieceEnd::Kind::Terminal, from.column - 1};
     if (side >= SquareSide::InnerTop)  // a half-side between two quarters of the square
         return findSegment(from.row, from.column, from.level, side, forwards, to) && to.quarter != from.quarter;
@@ -364,18 +203,18 @@ bool BandTracer::Tracer::step(const Step& from, bool forwards, Step& to, PieceEn
         }
     }
     const std::int64_t column = from.column + kColumnStep[at];
-    return column >= 0 && column <= ncols_ &&
+    return column >= 0 && column < squares_.columns() &&
            findSegment(from.row + kRowStep[at], column, from.level, kFacing[at], forwards, to);
 }
 
 // The place of a segment among its square's segments, from 1.
 std::uint32_t BandTracer::Tracer::ordinalOf(const Step& s) const {
-    const SquareLevels& square = squares_[squareAt(s.row, s.column)];
-    const MarchingSquare::Parts parts = partsOf(s.row, s.column);
+    const SquareLevels& square = squares_.at(s.row, s.column);
+    const MarchingSquare::Parts parts = squares_.parts(s.row, s.column);
     MarchingSquare::Segment segments[2];
     std::uint32_t ordinal = 0;
     for (int p = 0; p < parts.count; ++p) {
-        for (std::int64_t level = firstLevel(square); level < firstLevel(square) + square.count; ++level) {
+        for (std::int64_t level = squares_.firstLevel(square); squares_.hasLevel(square, level); ++level) {
             const int count = MarchingSquare::segments(parts.part[p], levels_->level(level), segments);
             for (int i = 0; i < count; ++i) {
                 ++ordinal;
@@ -400,31 +239,28 @@ void BandTracer::Tracer::followWhole(Step& at, std::vector<PixelPoint>& points) 
     static constexpr int kRowStep[4] = {-1, 0, 1, 0}, kColumnStep[4] = {0, -1, 0, 1};  // by side
     static constexpr M::LocalSide kFacing[4] = {M::kBottom, M::kRight, M::kTop, M::kLeft};
     const double level = levels_->level(at.level);
-    const std::int64_t relativeLevel = at.level - levelBase_;
-    const auto width = static_cast<std::int64_t>(ncols_ + 2);
-    const CellIndex offset = raster_->offset();
+    const std::int64_t width = squares_.width();
     while (at.quarter == M::kWhole) {
         const M::LocalSide exit = kForwards ? at.segment.to : at.segment.from;
         const std::int64_t row = at.row + kRowStep[exit], column = at.column + kColumnStep[exit];
-        if (row < 0 || row >= bandRows_ || column < 0 || column > ncols_) return;
-        const SquareLevels& square = squares_[squareAt(row, column)];
-        const std::int64_t place = relativeLevel - square.first;
+        if (row < 0 || row >= squares_.rows() || column < 0 || column >= squares_.columns()) return;
+        const SquareLevels& square = squares_.at(row, column);
+        const std::int64_t place = squares_.placeOf(square, at.level);
         if (!square.whole || place < 0 || place >= square.count) return;
-        const float* upper = values_.data() + row * width + column;
+        const float* upper = squares_.upperLeft(row, column);
         const double values[4] = {upper[0], upper[1], upper[width], upper[width + 1]};
         M::Segment segment;
         const int count =
             M::segmentAt(values[0], values[1], values[2], values[3], level, kFacing[exit], kForwards, segment);
         if (!count) return;
-        std::uint8_t& marks = marks_[square.marksAt + static_cast<std::size_t>(place)];
+        std::uint8_t& marks = squares_.marksAt(square, place);
         const std::uint8_t bit = this->bit(static_cast<SquareSide>(segment.from));
         if (marks & bit) return;
         marks |= bit | (count == 2 ? kTwinMark : 0);
         at = Step{row, column, at.level, M::kWhole, segment, count == 2};
         noteLast(at);
-        const double left = static_cast<double>(column + offset.column) - .5;
-        const double top = static_cast<double>(firstRow_ + row + offset.row) - .5;
-        const PixelPoint point = M::wholePoint(left, top, values, kForwards ? segment.to : segment.from, level);
+        const PixelPoint point = M::wholePoint(squares_.left(column), squares_.top(row), values,
+                                               kForwards ? segment.to : segment.from, level);
         if (kForwards) {
             addPoint(point);
         } else {
