@@ -69,11 +69,8 @@ private:
     template <class Take>
     void readRange(std::size_t from, std::size_t end, Take& take) const;
 
-    void releaseScratch() {
-        for (const Part& part : parts_)
-            if (part.spilled) scratch_->release(part.offset, part.spilled * sizeof(PixelPoint));
-        parts_.clear();
-    }
+    // Gives back the room of its parts in the scratch file and forgets them.
+    void releaseScratch();
 
     std::vector<Part> parts_;  // each starting where the one before ends
     ScratchFile* scratch_ = nullptr;
