@@ -1,8 +1,8 @@
 // Horn's slope of four cells at a time, for processors with AVX2 and FMA;
 // slope_raster.cpp calls it only where the processor has them.
 //
-// This file is built with -mavx2 -mfma: it includes no header of ours and
-// nothing of the C++ library whose inline functions another file could
+// This file is built with -mavx2 -mfma: it includes only its declaration,
+// the intrinsics and SLEEF, nothing with inline functions another file could
 // share (the linker might keep this file's AVX2 copy for everyone). It
 // computes the very bits of slopeHorn: the same operations in the same
 // order, none fused (-ffp-contract=off), and SLEEF's atan, within one unit
