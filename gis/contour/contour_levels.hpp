@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <utility>
 
 namespace kestrune {
 
@@ -18,21 +17,6 @@ struct ContourLevels {
     double interval = 1;
 
     double level(std::int64_t index) const { return static_cast<double>(index) * interval + base; }
-
-    // The indexes [first, last) of the levels that may cross a square whose
-    // corner values lie in [minimum, maximum]: those above the minimum and at
-    // or below the maximum, after the nudge above. Empty when both are equal.
-    std::pair<std::int64_t, std::int64_t> range(double minimum, double maximum) const {
-        auto first = static_cast<std::int64_t>(std::ceil((minimum - base) / interval));
-        const double nudgedMinimum = nudgedValue(level(first), minimum);
-        if (nudgedMinimum > minimum) first = static_cast<std::int64_t>(std::ceil((nudgedMinimum - base) / interval));
-        if (minimum == maximum) return {first, first};
-        auto last = static_cast<std::int64_t>(std::floor((maximum - base) / interval) + 1);
-        const double nudgedMaximum = nudgedValue(level(last), maximum);
-        if (nudgedMaximum > maximum)
-            last = static_cast<std::int64_t>(std::floor((nudgedMaximum - base) / interval) + 1);
-        return {first, last};
-    }
 };
 
 }  // namespace kestrune
