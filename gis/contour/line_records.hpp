@@ -5,7 +5,7 @@
 
 namespace kestrune {
 
-// The records of lines that grow and join while they are traced. Two lines
+// The records of lines that grow and join as pieces meet. Two lines
 // that meet become one without moving their records: the later record names
 // the one it went into (`parent`, itself while it is a line of its own), and
 // root() follows those links, shortening them for the next time. A finished
@@ -31,13 +31,6 @@ public:
         records_[id].rootSlot = static_cast<std::uint32_t>(roots_.size());
         roots_.push_back(id);
         return id;
-    }
-
-    // Forgets every line, keeping the room they took.
-    void clear() {
-        records_.clear();
-        free_.clear();
-        roots_.clear();
     }
 
     Line& operator[](std::uint32_t id) { return records_[id].line; }
