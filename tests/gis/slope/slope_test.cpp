@@ -96,6 +96,26 @@ TEST(SlopeRows, EveryCellIsTheWindowFormulasBits) {
         }
 }
 
+// Slopes whose exact value lies a few units of a double's last place from
+// the middle between two floats: a vector atan that is not exact rounds
+// many of them to the other float, unless such cells take std::atan. A row
+// rising 0.5 every two cells of 0.125 has p = 1 and q = 0, so the tangent is
+// the z-factor itself, chosen as tan of each middle.
+TEST(SlopeRows, SlopesAtTheMiddleBetweenFloatsRoundAsStdAtan) {
+    const std::vector<float> cells = {0, 0, 0, 0, 0, 0, 0, 0, 0.25f, 0.5f, 0.75f, 1, 1.25f, 1.5f, 0, 0, 0, 0, 0, 0, 0};
+    const FloatRaster dem = rasterOf(7, 3, cells, 0.125);
+    GroundUnits units;
+    int differing = 0;
+    for (float low = 0.5f; low < 89.5f; low += 0.0437f) {
+        const double middle = (static_cast<double>(low) + std::nextafter(low, 90.0f)) / 2;
+        const double zFactor = std::tan(middle * (3.14159265358979323846 / 180.0));
+        const FloatRaster slope = readAllRows(slopeRows(rowsOf(dem), SlopeMetric::of(units, zFactor)));
+        const auto expected = static_cast<float>(std::atan(zFactor) * (180.0 / 3.14159265358979323846));
+        for (std::int64_t c = 1; c < 6; ++c) differing += slope.at(1, c) != expected;
+    }
+    EXPECT_EQ(differing, 0);
+}
+
 // gdaldem on the same GRID is the oracle for the interior; its edge rule
 // differs (it extrapolates), so the outermost ring is left out. gdaldem adds
 // the window in 32-bit floats, so the heights are eighths below 4096, whose
