@@ -1,8 +1,10 @@
 #include "gis/esri_grid/esri_grid_tile.hpp"
 
+#include "gis/esri_grid/big_endian_cells.hpp"
 #include "gis/esri_grid/binary_record.hpp"
 
 #include "common/progress.hpp"
+#include "common/recycler.hpp"
 #include "common/worker_pool.hpp"
 
 #include <algorithm>
@@ -20,43 +22,72 @@ constexpr std::int64_t kHeaderBytes = 100;
 constexpr std::int64_t kTileFileLimit = (std::int64_t{1} << 31) - 1;
 
 // Sums of the valid cells, taken about a shift near their values so the
-// variance keeps its digits.
+// variance keeps its digits. Cells add up in four interleaved lanes (one
+// long chain of additions would wait on itself at every cell), the lanes
+// together at the end: the same order whatever the number of threads.
 struct CellSums {
+    static constexpr int kLanes = 4;
     double shift = 0;
-    std::uint64_t count = 0;
-    double sum = 0;
-    double squares = 0;
-    float minimum = FLT_MAX;
-    float maximum = -FLT_MAX;
+    std::uint64_t count[kLanes] = {};
+    double sum[kLanes] = {};
+    double squares[kLanes] = {};
+    float minimum[kLanes] = {FLT_MAX, FLT_MAX, FLT_MAX, FLT_MAX};
+    float maximum[kLanes] = {-FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX};
 
-    void add(float value) {
-        double d = value - shift;
-        ++count;
-        sum += d;
-        squares += d * d;
-        minimum = std::min(minimum, value);
-        maximum = std::max(maximum, value);
+    void add(int lane, float value) {
+        const bool valid = !isNoData(value);
+        const double d = valid ? value - shift : 0.0;
+        count[lane] += valid;
+        sum[lane] += d;
+        squares[lane] += d * d;
+        minimum[lane] = valid ? std::min(minimum[lane], value) : minimum[lane];
+        maximum[lane] = valid ? std::max(maximum[lane], value) : maximum[lane];
+    }
+    void add(const float* cells, std::size_t n) {
+        std::size_t i = 0;
+        for (; i + kLanes <= n; i += kLanes)
+            for (int lane = 0; lane < kLanes; ++lane) add(lane, cells[i + lane]);
+        for (; i < n; ++i) add(static_cast<int>(i % kLanes), cells[i]);
     }
     void add(const CellSums& other) {
-        count += other.count;
-        sum += other.sum;
-        squares += other.squares;
-        minimum = std::min(minimum, other.minimum);
-        maximum = std::max(maximum, other.maximum);
+        for (int lane = 0; lane < kLanes; ++lane) {
+            count[lane] += other.count[lane];
+            sum[lane] += other.sum[lane];
+            squares[lane] += other.squares[lane];
+            minimum[lane] = std::min(minimum[lane], other.minimum[lane]);
+            maximum[lane] = std::max(maximum[lane], other.maximum[lane]);
+        }
     }
     GridStatistics statistics() const {
         GridStatistics s;
-        s.count = count;
-        if (count == 0) return s;
-        s.minimum = minimum;
-        s.maximum = maximum;
-        s.mean = shift + sum / static_cast<double>(count);
-        if (count > 1) {
-            double variance = (squares - sum * sum / static_cast<double>(count)) / static_cast<double>(count - 1);
+        std::uint64_t n = 0;
+        double total = 0, totalSquares = 0;
+        float low = FLT_MAX, high = -FLT_MAX;
+        for (int lane = 0; lane < kLanes; ++lane) {
+            n += count[lane];
+            total += sum[lane];
+            totalSquares += squares[lane];
+            low = std::min(low, minimum[lane]);
+            high = std::max(high, maximum[lane]);
+        }
+        s.count = n;
+        if (n == 0) return s;
+        s.minimum = low;
+        s.maximum = high;
+        s.mean = shift + total / static_cast<double>(n);
+        if (n > 1) {
+            double variance = (totalSquares - total * total / static_cast<double>(n)) / static_cast<double>(n - 1);
             s.sampleDeviation = std::sqrt(std::max(0.0, variance));
         }
         return s;
     }
+};
+
+// The cells of some block rows, their records and their sums.
+struct EncodedChunk {
+    std::vector<float> band;
+    std::string bytes;
+    CellSums sums;
 };
 
 // The 100-byte header that both tile files begin with.
@@ -74,10 +105,7 @@ std::string tileFileHeader(std::int64_t fileBytes) {
 // (its 16 rows, or fewer at the southern edge): full blocks inside the
 // extent, and a bare zero size for the blocks of the tile right of it.
 void encodeBlockRow(const RasterGeometry& raster, const GridTileLayout& layout, std::int64_t blockRow,
-                    const float* band, std::string& out, CellSums& total) {
-    // Local sums: the compiler cannot keep the caller's in registers while
-    // bytes are written through `p`.
-    CellSums sums = total;
+                    const float* band, std::string& out) {
     const std::int64_t blocksInRow = blockRow + 1 == layout.blockRows ? layout.blockColumns : layout.blocksPerRow;
     std::size_t at = out.size();
     out.resize(at + static_cast<std::size_t>(layout.blockColumns * kFullRecordBytes +
@@ -96,18 +124,11 @@ void encodeBlockRow(const RasterGeometry& raster, const GridTileLayout& layout, 
             const std::int64_t inside = row < raster.nrows ? std::clamp<std::int64_t>(raster.ncols - firstColumn, 0,
                                                                                       GridTileLayout::kBlockWidth)
                                                            : 0;
-            const float* cell = inside ? band + r * raster.ncols + firstColumn : nullptr;
-            for (std::int64_t c = 0; c < GridTileLayout::kBlockWidth; ++c) {
-                float value = kGridNoData;
-                if (c < inside && !isNoData(cell[c])) {
-                    sums.add(cell[c]);
-                    value = cell[c];
-                }
-                p = storeBigEndian(value, p);
-            }
+            storeCellsBigEndian(band + r * raster.ncols + firstColumn, static_cast<std::size_t>(inside), p);
+            p += 4 * inside;
+            for (std::int64_t c = inside; c < GridTileLayout::kBlockWidth; ++c) p = storeBigEndian(kGridNoData, p);
         }
     }
-    total = sums;
 }
 
 // The cells of block rows [first, last), from `rows` in one band.
@@ -125,7 +146,8 @@ void encodeBand(const RasterGeometry& raster, const GridTileLayout& layout, std:
     out.clear();
     for (std::int64_t blockRow = first; blockRow < last; ++blockRow)
         encodeBlockRow(raster, layout, blockRow,
-                       band.data() + (blockRow - first) * GridTileLayout::kBlockHeight * raster.ncols, out, sums);
+                       band.data() + (blockRow - first) * GridTileLayout::kBlockHeight * raster.ncols, out);
+    sums.add(band.data(), band.size());
 }
 
 std::string blockIndex(const GridTileLayout& layout) {
@@ -169,37 +191,41 @@ GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& ro
     index.write(blockIndex(layout));
     data.write(tileFileHeader(dataBytes));
 
-    // Block rows go out in chunks of about 1 MB, as many at once as the
-    // pool has threads; the buffers are kept from batch to batch. All chunks
-    // take their sums about one value of the first band, and the sums add up
-    // in order, so the statistics do not depend on the number of threads.
+    // Block rows go out in chunks of about 1 MB, made on the pool a few
+    // ahead while this thread writes the oldest, whose buffers then serve a
+    // later chunk. All chunks take their sums about one value of the first
+    // band, and the sums add up in order, so the statistics do not depend on
+    // the number of threads.
     const std::int64_t rowsPerChunk = std::max<std::int64_t>(1, (1 << 20) / (layout.blocksPerRow * kFullRecordBytes));
-    const std::size_t chunksAtOnce = WorkerPool::instance().size();
-    std::vector<std::vector<float>> bands(chunksAtOnce);
-    std::vector<std::string> encoded(chunksAtOnce);
-    std::vector<CellSums> sums(chunksAtOnce);
-    produceBand(raster, rows, 0, 1, bands[0]);
-    const double shift = shiftFor(bands[0]);
+    const auto chunks = static_cast<std::size_t>((layout.blockRows + rowsPerChunk - 1) / rowsPerChunk);
+    Recycler<EncodedChunk> buffers;
+    EncodedChunk first = buffers.take();
+    produceBand(raster, rows, 0, 1, first.band);
+    const double shift = shiftFor(first.band);
+    buffers.give(std::move(first));
     CellSums total;
     total.shift = shift;
     ProgressCounter progress(static_cast<std::uint64_t>(layout.blockRows));
-    for (std::int64_t blockRow = 0; blockRow < layout.blockRows;
-         blockRow += rowsPerChunk * static_cast<std::int64_t>(chunksAtOnce)) {
-        parallelFor(chunksAtOnce, [&](std::size_t chunk) {
-            const std::int64_t first =
-                std::min(layout.blockRows, blockRow + static_cast<std::int64_t>(chunk) * rowsPerChunk);
-            const std::int64_t last = std::min(layout.blockRows, first + rowsPerChunk);
-            sums[chunk] = CellSums();
-            sums[chunk].shift = shift;
-            produceBand(raster, rows, first, last, bands[chunk]);
-            encodeBand(raster, layout, first, last, bands[chunk], encoded[chunk], sums[chunk]);
+    PipelineControl control;
+    control.ahead = 2 * WorkerPool::instance().size();
+    orderedPipeline(
+        chunks, control,
+        [&](std::size_t chunk) {
+            EncodedChunk encoded = buffers.take();
+            const std::int64_t firstRow = static_cast<std::int64_t>(chunk) * rowsPerChunk;
+            const std::int64_t lastRow = std::min(layout.blockRows, firstRow + rowsPerChunk);
+            encoded.sums = CellSums();
+            encoded.sums.shift = shift;
+            produceBand(raster, rows, firstRow, lastRow, encoded.band);
+            encodeBand(raster, layout, firstRow, lastRow, encoded.band, encoded.bytes, encoded.sums);
+            return encoded;
+        },
+        [&](std::size_t, EncodedChunk&& encoded) {
+            data.write(encoded.bytes);
+            total.add(encoded.sums);
+            buffers.give(std::move(encoded));
+            progress.add(static_cast<std::uint64_t>(rowsPerChunk));
         });
-        for (std::size_t chunk = 0; chunk < chunksAtOnce; ++chunk) {
-            data.write(encoded[chunk]);
-            total.add(sums[chunk]);
-        }
-        progress.add(static_cast<std::uint64_t>(rowsPerChunk * static_cast<std::int64_t>(chunksAtOnce)));
-    }
     return total.statistics();
 }
 

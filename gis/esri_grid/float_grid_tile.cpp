@@ -1,5 +1,6 @@
 #include "gis/esri_grid/float_grid_tile.hpp"
 
+#include "gis/esri_grid/big_endian_cells.hpp"
 #include "gis/esri_grid/grid_files.hpp"
 
 #include "common/byte_order.hpp"
@@ -107,10 +108,7 @@ public:
                     }
                     const char* source = payload + 4 * ((row - blockRow * blockHeight_) * blockWidth_ + columnBegin -
                                                         blockColumn * blockWidth_);
-                    for (std::int64_t c = 0; c < columnEnd - columnBegin; ++c) {
-                        const float value = loadBigEndian<float>(source + 4 * c);
-                        cells[c] = isNoData(value) ? kGridNoData : value;
-                    }
+                    loadCellsBigEndian(source, static_cast<std::size_t>(columnEnd - columnBegin), cells);
                 }
             }
         }

@@ -77,6 +77,29 @@ TEST(EsriGridWriter, NoDataBlocksInsideTheExtentReadAsNoData) {
     expectGdalReads(dir.file("empty"), empty);
 }
 
+// NaN is NoData too: written as the GRID's NoData, and read as it where a
+// file holds one (here the last cell of a row, past the cells taken four at
+// a time, and one inside them).
+TEST(EsriGridWriter, NanCellsAreNoDataBothWays) {
+    test::TempDir dir;
+    FloatRaster raster = randomRaster(259, 17, 11, 0.05);
+    for (std::size_t i = 0; i < raster.cells.size(); i += 7) raster.cells[i] = std::nanf("");
+    writeEsriGrid(dir.path().string(), "nan", raster, "");
+    FloatRaster expected = raster;
+    for (float& cell : expected.cells)
+        if (std::isnan(cell)) cell = kGridNoData;
+    expectGdalReads(dir.file("nan"), expected);
+
+    // Cells (0, 5) and (0, 258): the latter is the third cell of the second block.
+    std::string tile = test::readFile(dir.file("nan/w001001.adf"));
+    const std::size_t firstBlock = 100 + 2, secondBlock = firstBlock + 4 * 256 * 16 + 2;
+    for (std::size_t at : {firstBlock + 4 * 5, secondBlock + 4 * 2}) storeBigEndian(std::nanf(""), &tile[at]);
+    test::writeFile(dir.file("nan/w001001.adf"), tile);
+    expected.cells[5] = expected.cells[258] = kGridNoData;
+    FloatRaster ours = test::readGrid(dir.file("nan"));
+    EXPECT_TRUE(std::equal(ours.cells.begin(), ours.cells.end(), expected.cells.begin()));
+}
+
 TEST(EsriGridWriter, StatisticsAreThoseOfTheValidCells) {
     test::TempDir dir;
     FloatRaster raster = randomRaster(300, 20, 9, 0.2);
