@@ -59,13 +59,11 @@ StagedGrid stageGridOfAsciiRaster(const std::string& asciiPath, const RasterWork
                                   const std::string& gridName, const std::string& projectionPath) {
     if (std::string problem = gridNameProblem(gridName); !problem.empty()) throw std::runtime_error(problem);
     const std::string projection = projectionText(projectionPath);
-    FloatRaster raster;
-    {
-        ProgressStage reading(0, 0.7);
-        raster = readEsriAscii(asciiPath);
-    }
-    ProgressStage writing(0.7, 1);
-    return stageEsriGrid(workspace.folder(), gridName, rowsOf(raster), projection);
+    // The cells go into the GRID as they are read: the raster is never whole in memory.
+    const EsriAsciiFile ascii(asciiPath);
+    return stageEsriGrid(
+        workspace.folder(), gridName, ascii.geometry(), [&ascii](const CellSink& sink) { ascii.readCells(sink); },
+        projection);
 }
 
 // An earlier GRID of the name that cannot be read stops the conversion; one
@@ -102,9 +100,7 @@ void ASCII2GRID(RunContext& run) {
     // A shard converts what its XYZ step made, or its share of the folder.
     std::vector<std::string> files = shareOf(split.dataFiles, run.settings);
     if (run.madeInThisShard) files = *run.madeInThisShard;
-    // The raster takes 4 bytes a value of some 8 characters or more.
-    FolderStep step{
-        .statusPrefix = "Running : ASCII-->ESRI GRID (", .inputFolder = asciiFolder, .memoryPerInputByte = 0.5};
+    FolderStep step{.statusPrefix = "Running : ASCII-->ESRI GRID (", .inputFolder = asciiFolder};
     // Which file may write which GRID is settled in file order first.
     std::map<std::string, std::string> madeFrom;  // GRID folder name -> source file name
     for (const std::string& name : files) {

@@ -120,13 +120,14 @@ std::size_t lastSpaceEnd(std::string_view text) {
 
 class ValueReader {
 public:
-    ValueReader(MappedFile& file, const EsriAsciiHeader& header, FloatRaster& raster)
-        : file_(file), header_(header), raster_(raster) {}
+    ValueReader(MappedFile& file, const EsriAsciiHeader& header, std::size_t cells, const CellSink& sink)
+        : file_(file), header_(header), cells_(cells), sink_(sink) {}
 
-    // Reads every value, on the worker pool; returns the first failure in file
-    // order. The file is mapped and read in large pieces, each parsed in
-    // parts at once, then dropped from memory: no copy of the text is made,
-    // and only a piece of it is resident at a time.
+    // Reads every value, on the worker pool, handing them to the sink in
+    // order; returns the first failure in file order. The file is mapped and
+    // read in large pieces, each parsed in parts at once, then dropped from
+    // memory: no copy of the text is made, and only a piece of it is
+    // resident at a time.
     std::optional<ValueFailure> readAll() {
         const std::string_view all = file_.text();
         std::size_t offset = std::min<std::size_t>(header_.dataOffset, all.size());
@@ -151,40 +152,35 @@ public:
     std::size_t valuesRead() const { return filled_; }
 
 private:
-    // Reads a piece of text in parts on the worker pool: the first part
-    // straight into the raster, the others into buffers of their own, moved
-    // behind it in order when all are done.
+    // Reads a piece of text in parts on the worker pool, each into a buffer
+    // of its own, handed on in order when all are done.
     std::optional<ValueFailure> readPiece(std::string_view text, std::size_t offset) {
         const std::size_t parts = std::min<std::size_t>(WorkerPool::instance().size(), text.size() / (1u << 16) + 1);
         std::vector<std::size_t> starts{0};
         for (std::size_t i = 1; i < parts; ++i)
             starts.push_back(std::max(starts.back(), lastSpaceEnd(text.substr(0, text.size() * i / parts))));
         starts.push_back(text.size());
-        const std::size_t room = raster_.cells.size() - filled_;
+        const std::size_t room = cells_ - filled_;
         partValues_.resize(parts);
         std::vector<std::size_t> counts(parts, 0);
         std::vector<std::optional<ValueFailure>> failures(parts);
         parallelFor(parts, [&](std::size_t i) {
             const std::string_view part = text.substr(starts[i], starts[i + 1] - starts[i]);
-            float* out = raster_.cells.data() + filled_;
-            std::size_t capacity = room;
-            if (i > 0) {
-                partValues_[i].resize(std::min(room, part.size() / 2 + 1));
-                out = partValues_[i].data();
-                capacity = partValues_[i].size();
-            }
-            counts[i] = ValueParser(header_.nodata, offset + starts[i]).parse(part, out, capacity, failures[i]);
+            // Every value takes a character and a separator.
+            partValues_[i].resize(std::min(room, part.size() / 2 + 1));
+            counts[i] = ValueParser(header_.nodata, offset + starts[i])
+                            .parse(part, partValues_[i].data(), partValues_[i].size(), failures[i]);
         });
         for (std::size_t i = 0; i < parts; ++i) {
-            if (i > 0 && counts[i] > raster_.cells.size() - filled_) {
+            if (counts[i] > cells_ - filled_) {
                 // Only the first value past the end needs its place.
-                const std::size_t fits = raster_.cells.size() - filled_;
+                const std::size_t fits = cells_ - filled_;
                 std::optional<ValueFailure> excess;
                 ValueParser(header_.nodata, offset + starts[i])
                     .parse(text.substr(starts[i], starts[i + 1] - starts[i]), partValues_[i].data(), fits, excess);
                 return excess;
             }
-            if (i > 0) std::copy_n(partValues_[i].data(), counts[i], raster_.cells.data() + filled_);
+            if (counts[i]) sink_(partValues_[i].data(), counts[i]);
             filled_ += counts[i];
             if (failures[i]) return failures[i];
         }
@@ -193,55 +189,73 @@ private:
 
     MappedFile& file_;
     const EsriAsciiHeader& header_;
-    FloatRaster& raster_;
+    std::size_t cells_;
+    const CellSink& sink_;
     std::size_t filled_ = 0;
     std::vector<LargeArray<float>> partValues_;
 };
 
 }  // namespace
 
-FloatRaster readEsriAscii(const std::string& path, std::uint64_t memoryBytes) {
+EsriAsciiFile::EsriAsciiFile(const std::string& path) : path_(path) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!file) throw std::runtime_error(path + ": cannot open the file: " + std::strerror(errno));
     std::string start(kHeaderBytes, '\0');
     start.resize(std::fread(start.data(), 1, kHeaderBytes, file.get()));
-    EsriAsciiHeader header;
     try {
-        header = parseEsriAsciiHeader(start);
+        header_ = parseEsriAsciiHeader(start);
     } catch (const std::runtime_error& failure) {
         throw std::runtime_error(path + ": " + failure.what());
     }
-    FloatRaster raster;
-    static_cast<RasterGeometry&>(raster) = header.geometry;
+    const RasterGeometry& raster = header_.geometry;
     if (std::string problem = extentProblem(raster); !problem.empty()) throw std::runtime_error(path + ": " + problem);
     // Every value takes a character and a separator (the last one none): a
-    // large raster's header is checked against the file before memory is
-    // taken for it. A small one is read, to say which values are missing.
+    // large raster's header is checked against the file before anything is
+    // read. A small one is read, to say which values are missing.
     const double cells = static_cast<double>(raster.ncols) * static_cast<double>(raster.nrows);
     std::error_code sizeError;
     const auto fileBytes = static_cast<double>(std::filesystem::file_size(path, sizeError));
-    if (!sizeError && cells > kCellsReadToTheEnd && fileBytes - static_cast<double>(header.dataOffset) < 2 * cells - 1)
+    if (!sizeError && cells > kCellsReadToTheEnd && fileBytes - static_cast<double>(header_.dataOffset) < 2 * cells - 1)
         throw std::runtime_error(path + ": ncols x nrows = " + formatDouble(cells) + " values need at least " +
                                  formatDouble(2 * cells - 1) + " bytes, the file holds " +
-                                 formatDouble(fileBytes - static_cast<double>(header.dataOffset)) +
+                                 formatDouble(fileBytes - static_cast<double>(header_.dataOffset)) +
                                  " after its header");
+}
+
+const RasterGeometry& EsriAsciiFile::geometry() const { return header_.geometry; }
+
+void EsriAsciiFile::readCells(const CellSink& sink) const {
+    std::unique_ptr<MappedFile> mapped;
+    try {
+        mapped = std::make_unique<MappedFile>(path_);
+    } catch (const std::runtime_error& failure) {
+        throw std::runtime_error(path_ + ": " + failure.what());
+    }
+    const RasterGeometry& raster = header_.geometry;
+    const auto cells = static_cast<std::size_t>(raster.ncols * raster.nrows);
+    ValueReader reader(*mapped, header_, cells, sink);
+    if (auto failure = reader.readAll())
+        throw std::runtime_error(path_ + " line " + std::to_string(lineAtOffset(mapped->text(), failure->offset)) +
+                                 ": " + failure->reason);
+    if (reader.valuesRead() < cells)
+        throw std::runtime_error(path_ + ": too few values: " + std::to_string(reader.valuesRead()) + " of " +
+                                 std::to_string(cells) + " (ncols x nrows)");
+}
+
+FloatRaster readEsriAscii(const std::string& path, std::uint64_t memoryBytes) {
+    const EsriAsciiFile file(path);
+    FloatRaster raster;
+    static_cast<RasterGeometry&>(raster) = file.geometry();
+    const double cells = static_cast<double>(raster.ncols) * static_cast<double>(raster.nrows);
     if (cells * sizeof(float) > static_cast<double>(memoryBudget(memoryBytes)))
         throw std::runtime_error(path + ": a raster of " + std::to_string(raster.ncols) + " x " +
                                  std::to_string(raster.nrows) + " cells is too large");
     raster.cells.resize(static_cast<std::size_t>(raster.ncols * raster.nrows));
-    std::unique_ptr<MappedFile> mapped;
-    try {
-        mapped = std::make_unique<MappedFile>(path);
-    } catch (const std::runtime_error& failure) {
-        throw std::runtime_error(path + ": " + failure.what());
-    }
-    ValueReader reader(*mapped, header, raster);
-    if (auto failure = reader.readAll())
-        throw std::runtime_error(path + " line " + std::to_string(lineAtOffset(mapped->text(), failure->offset)) +
-                                 ": " + failure->reason);
-    if (reader.valuesRead() < raster.cells.size())
-        throw std::runtime_error(path + ": too few values: " + std::to_string(reader.valuesRead()) + " of " +
-                                 std::to_string(raster.cells.size()) + " (ncols x nrows)");
+    std::size_t filled = 0;
+    file.readCells([&](const float* values, std::size_t count) {
+        std::copy_n(values, count, raster.cells.data() + filled);
+        filled += count;
+    });
     return raster;
 }
 

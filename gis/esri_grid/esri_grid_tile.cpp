@@ -141,13 +141,15 @@ void produceBand(const RasterGeometry& raster, const RowProducer& rows, std::int
     if (rowCount) rows(firstRow, rowCount, band.data());
 }
 
+// The records of block rows [first, last) from their cells, `cells` of them
+// at `band` (fewer than the block rows hold at the southern edge), and their sums.
 void encodeBand(const RasterGeometry& raster, const GridTileLayout& layout, std::int64_t first, std::int64_t last,
-                const std::vector<float>& band, std::string& out, CellSums& sums) {
+                const float* band, std::size_t cells, std::string& out, CellSums& sums) {
     out.clear();
     for (std::int64_t blockRow = first; blockRow < last; ++blockRow)
         encodeBlockRow(raster, layout, blockRow,
-                       band.data() + (blockRow - first) * GridTileLayout::kBlockHeight * raster.ncols, out);
-    sums.add(band.data(), band.size());
+                       band + (blockRow - first) * GridTileLayout::kBlockHeight * raster.ncols, out);
+    sums.add(band, cells);
 }
 
 std::string blockIndex(const GridTileLayout& layout) {
@@ -163,11 +165,27 @@ std::string blockIndex(const GridTileLayout& layout) {
 }
 
 // A cell value near the data, to take the sums about: the first valid cell
-// of the first band, or 0.
-float shiftFor(const std::vector<float>& band) {
-    for (float value : band)
-        if (!isNoData(value)) return value;
+// of the first block row, whose cells begin at `band`, or 0.
+float shiftFor(const RasterGeometry& raster, const float* band) {
+    const std::int64_t cells = std::min<std::int64_t>(raster.nrows, GridTileLayout::kBlockHeight) * raster.ncols;
+    for (std::int64_t i = 0; i < cells; ++i)
+        if (!isNoData(band[i])) return band[i];
     return 0;
+}
+
+// Block rows go out in chunks of about 1 MB.
+std::int64_t blockRowsPerChunk(const GridTileLayout& layout) {
+    return std::max<std::int64_t>(1, (1 << 20) / (layout.blocksPerRow * kFullRecordBytes));
+}
+
+// Checks the size of the tile file and writes the index and the data's header.
+void beginTile(const RasterGeometry& raster, const GridTileLayout& layout, OutputFile& data, OutputFile& index) {
+    const std::int64_t dataBytes = layout.dataBytes();
+    if (dataBytes > kTileFileLimit)
+        throw std::runtime_error("a raster of " + std::to_string(raster.ncols) + " x " + std::to_string(raster.nrows) +
+                                 " cells passes the 2 GB limit of a GRID tile file");
+    index.write(blockIndex(layout));
+    data.write(tileFileHeader(dataBytes));
 }
 
 }  // namespace
@@ -184,24 +202,19 @@ GridTileLayout::GridTileLayout(const RasterGeometry& raster) {
 GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& rows, OutputFile& data,
                              OutputFile& index) {
     const GridTileLayout layout(raster);
-    const std::int64_t dataBytes = layout.dataBytes();
-    if (dataBytes > kTileFileLimit)
-        throw std::runtime_error("a raster of " + std::to_string(raster.ncols) + " x " + std::to_string(raster.nrows) +
-                                 " cells passes the 2 GB limit of a GRID tile file");
-    index.write(blockIndex(layout));
-    data.write(tileFileHeader(dataBytes));
+    beginTile(raster, layout, data, index);
 
     // Block rows go out in chunks of about 1 MB, made on the pool a few
     // ahead while this thread writes the oldest, whose buffers then serve a
     // later chunk. All chunks take their sums about one value of the first
     // band, and the sums add up in order, so the statistics do not depend on
     // the number of threads.
-    const std::int64_t rowsPerChunk = std::max<std::int64_t>(1, (1 << 20) / (layout.blocksPerRow * kFullRecordBytes));
+    const std::int64_t rowsPerChunk = blockRowsPerChunk(layout);
     const auto chunks = static_cast<std::size_t>((layout.blockRows + rowsPerChunk - 1) / rowsPerChunk);
     Recycler<EncodedChunk> buffers;
     EncodedChunk first = buffers.take();
     produceBand(raster, rows, 0, 1, first.band);
-    const double shift = shiftFor(first.band);
+    const double shift = shiftFor(raster, first.band.data());
     buffers.give(std::move(first));
     CellSums total;
     total.shift = shift;
@@ -217,7 +230,8 @@ GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& ro
             encoded.sums = CellSums();
             encoded.sums.shift = shift;
             produceBand(raster, rows, firstRow, lastRow, encoded.band);
-            encodeBand(raster, layout, firstRow, lastRow, encoded.band, encoded.bytes, encoded.sums);
+            encodeBand(raster, layout, firstRow, lastRow, encoded.band.data(), encoded.band.size(), encoded.bytes,
+                       encoded.sums);
             return encoded;
         },
         [&](std::size_t, EncodedChunk&& encoded) {
@@ -226,6 +240,66 @@ GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& ro
             buffers.give(std::move(encoded));
             progress.add(static_cast<std::uint64_t>(rowsPerChunk));
         });
+    return total.statistics();
+}
+
+GridStatistics writeGridTile(const RasterGeometry& raster, const CellFeed& cells, OutputFile& data, OutputFile& index) {
+    const GridTileLayout layout(raster);
+    beginTile(raster, layout, data, index);
+    // Cells gather until they fill a batch of chunks, encoded at once on the
+    // pool and written in order; the chunks are those of the other writer,
+    // so both give the same bits.
+    const std::int64_t rowsPerChunk = blockRowsPerChunk(layout);
+    const std::int64_t chunksAtOnce = 2 * static_cast<std::int64_t>(WorkerPool::instance().size());
+    const auto chunkCells = static_cast<std::size_t>(rowsPerChunk * GridTileLayout::kBlockHeight * raster.ncols);
+    const auto rasterCells = static_cast<std::size_t>(raster.ncols * raster.nrows);
+    std::vector<float> held;
+    held.reserve(chunkCells * static_cast<std::size_t>(chunksAtOnce));
+    std::vector<EncodedChunk> encoded(static_cast<std::size_t>(chunksAtOnce));
+    CellSums total;
+    std::int64_t nextBlockRow = 0;
+    std::size_t cellsWritten = 0;
+    // Writes the chunks the held cells fill (at the end, all that is left).
+    auto writeHeld = [&](bool atEnd) {
+        if (nextBlockRow == 0) total.shift = shiftFor(raster, held.data());
+        const std::int64_t chunks = atEnd ? (layout.blockRows - nextBlockRow + rowsPerChunk - 1) / rowsPerChunk
+                                          : static_cast<std::int64_t>(held.size() / chunkCells);
+        for (std::int64_t batch = 0; batch < chunks; batch += chunksAtOnce) {
+            const std::int64_t inBatch = std::min(chunksAtOnce, chunks - batch);
+            parallelFor(static_cast<std::size_t>(inBatch), [&](std::size_t i) {
+                const std::int64_t chunk = batch + static_cast<std::int64_t>(i);
+                const std::int64_t first = nextBlockRow + chunk * rowsPerChunk;
+                const std::int64_t last = std::min(layout.blockRows, first + rowsPerChunk);
+                const std::size_t begin = std::min(held.size(), static_cast<std::size_t>(chunk) * chunkCells);
+                const std::size_t count = std::min(held.size() - begin, chunkCells);
+                encoded[i].sums = CellSums();
+                encoded[i].sums.shift = total.shift;
+                encodeBand(raster, layout, first, last, held.data() + begin, count, encoded[i].bytes, encoded[i].sums);
+            });
+            for (std::int64_t i = 0; i < inBatch; ++i) {
+                data.write(encoded[static_cast<std::size_t>(i)].bytes);
+                total.add(encoded[static_cast<std::size_t>(i)].sums);
+            }
+        }
+        const std::size_t used = std::min(held.size(), static_cast<std::size_t>(chunks) * chunkCells);
+        held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(used));
+        nextBlockRow += chunks * rowsPerChunk;
+    };
+    cells([&](const float* values, std::size_t count) {
+        if (count > rasterCells - cellsWritten)
+            throw std::logic_error("a cell feed gave more cells than its raster holds");
+        cellsWritten += count;
+        while (count) {
+            const std::size_t room = chunkCells * static_cast<std::size_t>(chunksAtOnce) - held.size();
+            const std::size_t taken = std::min(room, count);
+            held.insert(held.end(), values, values + taken);
+            values += taken;
+            count -= taken;
+            if (held.size() == chunkCells * static_cast<std::size_t>(chunksAtOnce)) writeHeld(false);
+        }
+    });
+    if (cellsWritten != rasterCells) throw std::logic_error("a cell feed gave fewer cells than its raster holds");
+    writeHeld(true);
     return total.statistics();
 }
 

@@ -47,6 +47,9 @@ struct GridStatistics {
 // limit of ArcGIS's readers.
 GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& rows, OutputFile& data,
                              OutputFile& index);
+// The same for cells that come in row order from `cells`, which the tile
+// writes as they come: a few bands' worth are held at a time.
+GridStatistics writeGridTile(const RasterGeometry& raster, const CellFeed& cells, OutputFile& data, OutputFile& index);
 
 // Why a raster cannot be written as a GRID, or empty when it can: its
 // extent (see extentProblem), or a number of hdr.adf that is not finite.

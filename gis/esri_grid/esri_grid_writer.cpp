@@ -108,9 +108,13 @@ void StagedGrid::commit() {
     }
 }
 
-StagedGrid stageEsriGrid(const std::string& workspace, const std::string& name, const RasterRows& rows,
-                         const std::string& projection) {
-    const RasterGeometry& raster = rows.geometry;
+namespace {
+
+// The tile file pair written by `writeTile`, which returns the statistics.
+using TileWriting = std::function<GridStatistics(OutputFile& data, OutputFile& index)>;
+
+StagedGrid stageGrid(const std::string& workspace, const std::string& name, const RasterGeometry& raster,
+                     const TileWriting& writeTile, const std::string& projection) {
     if (std::string problem = gridNameProblem(name); !problem.empty()) throw std::runtime_error(problem);
     if (std::string problem = gridLayoutProblem(raster); !problem.empty())
         throw std::runtime_error("cannot write the GRID " + name + ": " + problem);
@@ -123,7 +127,7 @@ StagedGrid stageEsriGrid(const std::string& workspace, const std::string& name, 
     auto folder = std::make_unique<StagedFolder>(target);
     OutputFile data(folder->file("w001001.adf"), folder->shown("w001001.adf"));
     OutputFile index(folder->file("w001001x.adf"), folder->shown("w001001x.adf"));
-    const GridStatistics statistics = writeGridTile(raster, rows.rows, data, index);
+    const GridStatistics statistics = writeTile(data, index);
     data.commit();
     index.commit();
     writeSmallFile(folder->file("hdr.adf"), gridHeader(raster), folder->shown("hdr.adf"));
@@ -132,6 +136,23 @@ StagedGrid stageEsriGrid(const std::string& workspace, const std::string& name, 
     if (!projection.empty())
         writeSmallFile(folder->file("prj.adf"), gdal().arcInfoProjection(projection), folder->shown("prj.adf"));
     return StagedGrid(workspace, name, std::move(folder));
+}
+
+}  // namespace
+
+StagedGrid stageEsriGrid(const std::string& workspace, const std::string& name, const RasterRows& rows,
+                         const std::string& projection) {
+    return stageGrid(
+        workspace, name, rows.geometry,
+        [&rows](OutputFile& data, OutputFile& index) { return writeGridTile(rows.geometry, rows.rows, data, index); },
+        projection);
+}
+
+StagedGrid stageEsriGrid(const std::string& workspace, const std::string& name, const RasterGeometry& raster,
+                         const CellFeed& cells, const std::string& projection) {
+    return stageGrid(
+        workspace, name, raster,
+        [&](OutputFile& data, OutputFile& index) { return writeGridTile(raster, cells, data, index); }, projection);
 }
 
 void writeEsriGrid(const std::string& workspace, const std::string& name, const FloatRaster& raster,

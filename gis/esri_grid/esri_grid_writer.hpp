@@ -45,5 +45,9 @@ private:
 // `raster`, a band at a time.
 StagedGrid stageEsriGrid(const std::string& workspace, const std::string& name, const RasterRows& raster,
                          const std::string& projection);
+// The same for a raster whose cells come in row order from `cells`, written
+// as they come (see CellFeed); a failure of the feed leaves nothing behind.
+StagedGrid stageEsriGrid(const std::string& workspace, const std::string& name, const RasterGeometry& raster,
+                         const CellFeed& cells, const std::string& projection);
 
 }  // namespace kestrune

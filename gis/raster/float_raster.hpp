@@ -6,6 +6,7 @@
 #include "common/large_array.hpp"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -22,6 +23,13 @@ struct FloatRaster : RasterGeometry {
 // Fills `out` with rows [first, first + count) of a raster, ncols cells a
 // row. Called from several threads at once, for different rows.
 using RowProducer = std::function<void(std::int64_t first, std::int64_t count, float* out)>;
+
+// Takes the next `count` cells of a raster, in row order.
+using CellSink = std::function<void(const float* values, std::size_t count)>;
+
+// Hands every cell of a raster to the sink in row order, a piece at a time:
+// a source read from start to end, such as a text file.
+using CellFeed = std::function<void(const CellSink& sink)>;
 
 // Fills `out` with rows [firstRow, firstRow + rowCount) of a raster, only
 // their cells from column firstColumn on, `columns` of them a row.

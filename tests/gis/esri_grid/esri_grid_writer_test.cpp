@@ -123,6 +123,31 @@ TEST(EsriGridWriter, StatisticsAreThoseOfTheValidCells) {
     EXPECT_NEAR(loadBigEndian<double>(&sta[24]), std::sqrt(squares / (n - 1)), 1e-9 * std::sqrt(squares / (n - 1)));
 }
 
+// Cells that come in pieces of any size (a text file's) make the very
+// files of the same raster written from its rows, over several batches of
+// chunks and a short last one.
+TEST(EsriGridWriter, CellsFedInPiecesMakeTheFilesOfTheRows) {
+    for (auto [ncols, nrows] : {std::pair<int, int>{1, 1}, {700, 1300}, {3, 2049}, {8000, 40}}) {
+        SCOPED_TRACE(std::to_string(ncols) + " x " + std::to_string(nrows));
+        test::TempDir dir;
+        const FloatRaster raster = randomRaster(ncols, nrows, static_cast<unsigned>(ncols + nrows), 0.05);
+        stageEsriGrid(dir.path().string(), "rows", rowsOf(raster), "").commit();
+        const CellFeed pieces = [&raster](const CellSink& sink) {
+            std::size_t at = 0, piece = 1;
+            while (at < raster.cells.size()) {
+                const std::size_t count = std::min(piece, raster.cells.size() - at);
+                sink(raster.cells.data() + at, count);
+                at += count;
+                piece = piece * 7 + 3;
+            }
+        };
+        stageEsriGrid(dir.path().string(), "fed", raster, pieces, "").commit();
+        for (const char* file : {"w001001.adf", "w001001x.adf", "hdr.adf", "dblbnd.adf", "sta.adf"})
+            EXPECT_EQ(test::readFile(dir.file("fed/") + file), test::readFile(dir.file("rows/") + file)) << file;
+        expectGdalReads(dir.file("fed"), raster);
+    }
+}
+
 // Structure GDAL tolerates but ArcGIS may not: header fields, index length
 // and truncation, prefixes matching the index, contiguous offsets.
 TEST(EsriGridWriter, TileFilesFollowTheLayout) {
