@@ -2,19 +2,22 @@
 // slope_raster.cpp calls it only where the processor has them.
 //
 // This file is built with -mavx2 -mfma: it includes only its declaration,
-// the intrinsics and SLEEF, nothing with inline functions another file could
-// share (the linker might keep this file's AVX2 copy for everyone). It
-// computes the very bits of slopeHorn: the same operations in the same
-// order, none fused (-ffp-contract=off), and SLEEF's fast atan, within 3.5
-// units of the last place of a double. A slope that close to the middle
-// between two floats might round to the other one than std::atan's: those
-// few cells (about one in 30,000) take std::atan itself.
+// the intrinsics, SLEEF and the C library's math functions, nothing with
+// inline functions another file could share (the linker might keep this
+// file's AVX2 copy for everyone). It gives the very floats of slopeHorn: the
+// window's sums in slopeHorn's order, none fused (-ffp-contract=off); then p
+// and q multiplied by the inverse of the run where slopeHorn divides by it,
+// and SLEEF's fast atan, within 3.5 units of the last place of a double.
+// Together they stay within 2^-48 of slopeHorn's value before it is rounded
+// to a float; a cell that close to the middle between two floats might round
+// to the other one, so those few (about one in a million) are done again
+// exactly as slopeHorn does them.
 #include "gis/slope/slope_row_avx2.hpp"
 
 #include <immintrin.h>
 #include <sleef.h>
 
-#include <cmath>
+#include <math.h>
 
 namespace kestrune {
 namespace {
@@ -29,7 +32,7 @@ __m256d valuesOf(const float* cells, __m128 centre) {
 }
 
 // Lanes of `degrees` so near the middle between two floats that an error of
-// 2^-44 of their value could round them to either.
+// 2^-44 of their value (16 times what is made here) could round them to either.
 int nearFloatMiddle(__m256d degrees) {
     const __m128 below = _mm256_cvtpd_ps(_mm256_mul_pd(degrees, _mm256_set1_pd(1 - 0x1p-44)));
     const __m128 above = _mm256_cvtpd_ps(_mm256_mul_pd(degrees, _mm256_set1_pd(1 + 0x1p-44)));
@@ -41,7 +44,8 @@ int nearFloatMiddle(__m256d degrees) {
 std::int64_t slopeColumnsAvx2(const float* above, const float* row, const float* below, std::int64_t first,
                               std::int64_t end, double eastWest, double northSouth, double zFactor, float* out) {
     const __m256d two = _mm256_set1_pd(2), toDegrees = _mm256_set1_pd(180.0 / 3.14159265358979323846);
-    const __m256d eastWestRun = _mm256_set1_pd(8 * eastWest), northSouthRun = _mm256_set1_pd(8 * northSouth);
+    const __m256d perEastWestRun = _mm256_set1_pd(1 / (8 * eastWest));
+    const __m256d perNorthSouthRun = _mm256_set1_pd(1 / (8 * northSouth));
     const __m256d z = _mm256_set1_pd(zFactor);
     std::int64_t column = first;
     for (; column + 4 <= end; column += 4) {
@@ -54,21 +58,25 @@ std::int64_t slopeColumnsAvx2(const float* above, const float* row, const float*
         const __m256d g = valuesOf(below + column - 1, centre), h = valuesOf(below + column, centre),
                       i = valuesOf(below + column + 1, centre);
         // p = ((c + 2f + i) - (a + 2d + g)) / (8 eastWest), q = ((g + 2h + i) - (a + 2b + c)) / (8 northSouth)
-        const __m256d east = _mm256_add_pd(_mm256_add_pd(c, _mm256_mul_pd(two, f)), i);
-        const __m256d west = _mm256_add_pd(_mm256_add_pd(a, _mm256_mul_pd(two, d)), g);
-        const __m256d south = _mm256_add_pd(_mm256_add_pd(g, _mm256_mul_pd(two, h)), i);
-        const __m256d north = _mm256_add_pd(_mm256_add_pd(a, _mm256_mul_pd(two, b)), c);
-        const __m256d p = _mm256_div_pd(_mm256_sub_pd(east, west), eastWestRun);
-        const __m256d q = _mm256_div_pd(_mm256_sub_pd(south, north), northSouthRun);
+        const __m256d eastRise = _mm256_sub_pd(_mm256_add_pd(_mm256_add_pd(c, _mm256_mul_pd(two, f)), i),
+                                               _mm256_add_pd(_mm256_add_pd(a, _mm256_mul_pd(two, d)), g));
+        const __m256d southRise = _mm256_sub_pd(_mm256_add_pd(_mm256_add_pd(g, _mm256_mul_pd(two, h)), i),
+                                                _mm256_add_pd(_mm256_add_pd(a, _mm256_mul_pd(two, b)), c));
+        const __m256d p = _mm256_mul_pd(eastRise, perEastWestRun);
+        const __m256d q = _mm256_mul_pd(southRise, perNorthSouthRun);
         const __m256d rise = _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(p, p), _mm256_mul_pd(q, q)));
-        const __m256d tangent = _mm256_mul_pd(z, rise);
-        __m256d degrees = _mm256_mul_pd(Sleef_atand4_u35avx2(tangent), toDegrees);
+        __m256d degrees = _mm256_mul_pd(Sleef_atand4_u35avx2(_mm256_mul_pd(z, rise)), toDegrees);
         if (const int near = nearFloatMiddle(degrees)) {
-            alignas(32) double lanes[4], tangents[4];
+            alignas(32) double lanes[4], east[4], south[4];
             _mm256_store_pd(lanes, degrees);
-            _mm256_store_pd(tangents, tangent);
-            for (int lane = 0; lane < 4; ++lane)
-                if (near & (1 << lane)) lanes[lane] = std::atan(tangents[lane]) * (180.0 / 3.14159265358979323846);
+            _mm256_store_pd(east, eastRise);
+            _mm256_store_pd(south, southRise);
+            for (int lane = 0; lane < 4; ++lane) {
+                if (!(near & (1 << lane))) continue;
+                const double exactP = east[lane] / (8 * eastWest), exactQ = south[lane] / (8 * northSouth);
+                lanes[lane] =
+                    atan(zFactor * sqrt(exactP * exactP + exactQ * exactQ)) * (180.0 / 3.14159265358979323846);
+            }
             degrees = _mm256_load_pd(lanes);
         }
         const __m128 slope = _mm_blendv_ps(_mm256_cvtpd_ps(degrees), _mm_set1_ps(kNoData), centreMissing);

@@ -97,23 +97,29 @@ TEST(SlopeRows, EveryCellIsTheWindowFormulasBits) {
 }
 
 // Slopes whose exact value lies a few units of a double's last place from
-// the middle between two floats: a vector atan that is not exact rounds
-// many of them to the other float, unless such cells take std::atan. A row
-// rising 0.5 every two cells of 0.125 has p = 1 and q = 0, so the tangent is
-// the z-factor itself, chosen as tan of each middle.
-TEST(SlopeRows, SlopesAtTheMiddleBetweenFloatsRoundAsStdAtan) {
+// the middle between two floats: a vector path that is not exact rounds
+// many of them to the other float, unless such cells are done as slopeHorn
+// does them. A row rising 0.5 every two cells has p = 1 / (4 x cell size)
+// and q = 0, so the z-factor tan(middle) / p makes a tangent of about
+// tan(middle); cells of 0.3 make an inverse of the run that is not exact.
+TEST(SlopeRows, SlopesAtTheMiddleBetweenFloatsAreSlopeHornsFloats) {
     const std::vector<float> cells = {0, 0, 0, 0, 0, 0, 0, 0, 0.25f, 0.5f, 0.75f, 1, 1.25f, 1.5f, 0, 0, 0, 0, 0, 0, 0};
-    const FloatRaster dem = rasterOf(7, 3, cells, 0.125);
     GroundUnits units;
-    int differing = 0;
-    for (float low = 0.5f; low < 89.5f; low += 0.0437f) {
-        const double middle = (static_cast<double>(low) + std::nextafter(low, 90.0f)) / 2;
-        const double zFactor = std::tan(middle * (3.14159265358979323846 / 180.0));
-        const FloatRaster slope = readAllRows(slopeRows(rowsOf(dem), SlopeMetric::of(units, zFactor)));
-        const auto expected = static_cast<float>(std::atan(zFactor) * (180.0 / 3.14159265358979323846));
-        for (std::int64_t c = 1; c < 6; ++c) differing += slope.at(1, c) != expected;
+    for (double cellSize : {0.125, 0.3}) {
+        SCOPED_TRACE("cells of " + std::to_string(cellSize));
+        const FloatRaster dem = rasterOf(7, 3, cells, cellSize);
+        const double window[9] = {0, 0, 0, 0.25, 0.5, 0.75, 0, 0, 0};
+        const double p = 1 / (8 * cellSize);
+        int differing = 0;
+        for (float low = 0.5f; low < 89.5f; low += 0.0437f) {
+            const double middle = (static_cast<double>(low) + std::nextafter(low, 90.0f)) / 2;
+            const double zFactor = std::tan(middle * (3.14159265358979323846 / 180.0)) / p;
+            const FloatRaster slope = readAllRows(slopeRows(rowsOf(dem), SlopeMetric::of(units, zFactor)));
+            const auto expected = static_cast<float>(slopeHorn(window, cellSize, cellSize, zFactor));
+            for (std::int64_t c = 1; c < 6; ++c) differing += slope.at(1, c) != expected;
+        }
+        EXPECT_EQ(differing, 0);
     }
-    EXPECT_EQ(differing, 0);
 }
 
 // gdaldem on the same GRID is the oracle for the interior; its edge rule
