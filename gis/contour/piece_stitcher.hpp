@@ -31,11 +31,11 @@ struct ContourMemory {
     // Points of lines still open kept in memory; beyond them, the points of
     // the longest open lines wait in a scratch file in `scratchFolder` (the
     // system's temporary folder when empty) until their lines are finished.
-    // 24 MB: on mountains at a 10 m interval, a quarter of a million points
+    // 16 MB: on mountains at a 10 m interval, a quarter of a million points
     // sent a hundred thousand small parts a raster through the scratch file
-    // and made contouring a quarter slower, for no less peak memory (the
-    // bands in flight hold more).
-    std::size_t openPoints = 1500000;
+    // and made contouring a sixth slower, for no less peak memory (the bands
+    // in flight hold more than this).
+    std::size_t openPoints = 1000000;
     std::string scratchFolder;
 };
 
