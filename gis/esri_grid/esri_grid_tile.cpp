@@ -207,8 +207,8 @@ GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& ro
     // Block rows go out in chunks of about 1 MB, made on the pool a few
     // ahead while this thread writes the oldest, whose buffers then serve a
     // later chunk. All chunks take their sums about one value of the first
-    // band, and the sums add up in order, so the statistics do not depend on
-    // the number of threads.
+    // block row, and the sums add up in order, so the statistics do not
+    // depend on the number of threads.
     const std::int64_t rowsPerChunk = blockRowsPerChunk(layout);
     const auto chunks = static_cast<std::size_t>((layout.blockRows + rowsPerChunk - 1) / rowsPerChunk);
     Recycler<EncodedChunk> buffers;
