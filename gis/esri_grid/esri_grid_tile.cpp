@@ -188,6 +188,77 @@ void beginTile(const RasterGeometry& raster, const GridTileLayout& layout, Outpu
     data.write(tileFileHeader(dataBytes));
 }
 
+// Cells that come in row order, gathered until they fill a batch of chunks,
+// which are encoded at once on the pool and written in order. The chunks are
+// those of the writer that takes rows, so both give the same bits.
+class HeldCells {
+public:
+    HeldCells(const RasterGeometry& raster, const GridTileLayout& layout, OutputFile& data)
+        : raster_(raster),
+          layout_(layout),
+          data_(data),
+          rowsPerChunk_(blockRowsPerChunk(layout)),
+          chunkCells_(static_cast<std::size_t>(rowsPerChunk_ * GridTileLayout::kBlockHeight * raster.ncols)),
+          batchCells_(chunkCells_ * 2 * WorkerPool::instance().size()),
+          cellsLeft_(static_cast<std::size_t>(raster.ncols * raster.nrows)) {
+        held_.reserve(batchCells_);
+    }
+
+    void add(const float* values, std::size_t count) {
+        if (count > cellsLeft_) throw std::logic_error("a cell feed gave more cells than its raster holds");
+        cellsLeft_ -= count;
+        while (count) {
+            const std::size_t taken = std::min(batchCells_ - held_.size(), count);
+            held_.insert(held_.end(), values, values + taken);
+            values += taken;
+            count -= taken;
+            if (held_.size() == batchCells_) writeChunks(static_cast<std::int64_t>(held_.size() / chunkCells_));
+        }
+    }
+
+    // Writes what is left, the last chunk short at the southern edge.
+    GridStatistics finish() {
+        if (cellsLeft_) throw std::logic_error("a cell feed gave fewer cells than its raster holds");
+        writeChunks((layout_.blockRows - nextBlockRow_ + rowsPerChunk_ - 1) / rowsPerChunk_);
+        return total_.statistics();
+    }
+
+private:
+    // Encodes the first `chunks` chunks of the held cells and writes them.
+    void writeChunks(std::int64_t chunks) {
+        if (nextBlockRow_ == 0) total_.shift = shiftFor(raster_, held_.data());
+        encoded_.resize(static_cast<std::size_t>(chunks));
+        parallelFor(encoded_.size(), [&](std::size_t chunk) {
+            const std::int64_t first = nextBlockRow_ + static_cast<std::int64_t>(chunk) * rowsPerChunk_;
+            const std::int64_t last = std::min(layout_.blockRows, first + rowsPerChunk_);
+            const std::size_t begin = std::min(held_.size(), chunk * chunkCells_);
+            EncodedChunk& out = encoded_[chunk];
+            out.sums = CellSums();
+            out.sums.shift = total_.shift;
+            encodeBand(raster_, layout_, first, last, held_.data() + begin, std::min(held_.size() - begin, chunkCells_),
+                       out.bytes, out.sums);
+        });
+        for (const EncodedChunk& chunk : encoded_) {
+            data_.write(chunk.bytes);
+            total_.add(chunk.sums);
+        }
+        held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                       held_.size(), static_cast<std::size_t>(chunks) * chunkCells_)));
+        nextBlockRow_ += chunks * rowsPerChunk_;
+    }
+
+    const RasterGeometry& raster_;
+    const GridTileLayout& layout_;
+    OutputFile& data_;
+    const std::int64_t rowsPerChunk_;
+    const std::size_t chunkCells_, batchCells_;
+    std::size_t cellsLeft_;
+    std::vector<float> held_;
+    std::vector<EncodedChunk> encoded_;
+    CellSums total_;
+    std::int64_t nextBlockRow_ = 0;
+};
+
 }  // namespace
 
 GridTileLayout::GridTileLayout(const RasterGeometry& raster) {
@@ -246,61 +317,9 @@ GridStatistics writeGridTile(const RasterGeometry& raster, const RowProducer& ro
 GridStatistics writeGridTile(const RasterGeometry& raster, const CellFeed& cells, OutputFile& data, OutputFile& index) {
     const GridTileLayout layout(raster);
     beginTile(raster, layout, data, index);
-    // Cells gather until they fill a batch of chunks, encoded at once on the
-    // pool and written in order; the chunks are those of the other writer,
-    // so both give the same bits.
-    const std::int64_t rowsPerChunk = blockRowsPerChunk(layout);
-    const std::int64_t chunksAtOnce = 2 * static_cast<std::int64_t>(WorkerPool::instance().size());
-    const auto chunkCells = static_cast<std::size_t>(rowsPerChunk * GridTileLayout::kBlockHeight * raster.ncols);
-    const auto rasterCells = static_cast<std::size_t>(raster.ncols * raster.nrows);
-    std::vector<float> held;
-    held.reserve(chunkCells * static_cast<std::size_t>(chunksAtOnce));
-    std::vector<EncodedChunk> encoded(static_cast<std::size_t>(chunksAtOnce));
-    CellSums total;
-    std::int64_t nextBlockRow = 0;
-    std::size_t cellsWritten = 0;
-    // Writes the chunks the held cells fill (at the end, all that is left).
-    auto writeHeld = [&](bool atEnd) {
-        if (nextBlockRow == 0) total.shift = shiftFor(raster, held.data());
-        const std::int64_t chunks = atEnd ? (layout.blockRows - nextBlockRow + rowsPerChunk - 1) / rowsPerChunk
-                                          : static_cast<std::int64_t>(held.size() / chunkCells);
-        for (std::int64_t batch = 0; batch < chunks; batch += chunksAtOnce) {
-            const std::int64_t inBatch = std::min(chunksAtOnce, chunks - batch);
-            parallelFor(static_cast<std::size_t>(inBatch), [&](std::size_t i) {
-                const std::int64_t chunk = batch + static_cast<std::int64_t>(i);
-                const std::int64_t first = nextBlockRow + chunk * rowsPerChunk;
-                const std::int64_t last = std::min(layout.blockRows, first + rowsPerChunk);
-                const std::size_t begin = std::min(held.size(), static_cast<std::size_t>(chunk) * chunkCells);
-                const std::size_t count = std::min(held.size() - begin, chunkCells);
-                encoded[i].sums = CellSums();
-                encoded[i].sums.shift = total.shift;
-                encodeBand(raster, layout, first, last, held.data() + begin, count, encoded[i].bytes, encoded[i].sums);
-            });
-            for (std::int64_t i = 0; i < inBatch; ++i) {
-                data.write(encoded[static_cast<std::size_t>(i)].bytes);
-                total.add(encoded[static_cast<std::size_t>(i)].sums);
-            }
-        }
-        const std::size_t used = std::min(held.size(), static_cast<std::size_t>(chunks) * chunkCells);
-        held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(used));
-        nextBlockRow += chunks * rowsPerChunk;
-    };
-    cells([&](const float* values, std::size_t count) {
-        if (count > rasterCells - cellsWritten)
-            throw std::logic_error("a cell feed gave more cells than its raster holds");
-        cellsWritten += count;
-        while (count) {
-            const std::size_t room = chunkCells * static_cast<std::size_t>(chunksAtOnce) - held.size();
-            const std::size_t taken = std::min(room, count);
-            held.insert(held.end(), values, values + taken);
-            values += taken;
-            count -= taken;
-            if (held.size() == chunkCells * static_cast<std::size_t>(chunksAtOnce)) writeHeld(false);
-        }
-    });
-    if (cellsWritten != rasterCells) throw std::logic_error("a cell feed gave fewer cells than its raster holds");
-    writeHeld(true);
-    return total.statistics();
+    HeldCells held(raster, layout, data);
+    cells([&held](const float* values, std::size_t count) { held.add(values, count); });
+    return held.finish();
 }
 
 std::int64_t GridTileLayout::dataBytes() const {
