@@ -3,6 +3,7 @@
 #include "common/number_text.hpp"
 #include "common/output_file.hpp"
 #include "common/progress.hpp"
+#include "common/recycler.hpp"
 #include "common/worker_pool.hpp"
 
 #include <algorithm>
@@ -56,23 +57,32 @@ void WriteAsciiRaster(const AsciiRasterGrid& grid, const std::string& ascPath) {
 
 void writeAsciiRaster(const AsciiRasterGrid& grid, OutputFile& file) {
     file.write(asciiRasterHeader(grid));
-    // Rows are formatted in batches, each batch split between the pool's threads.
+    // Batches of rows are formatted on the pool a few ahead while this
+    // thread writes the oldest, whose text then serves a later batch.
     const std::int64_t rowsPerBatch =
         std::max<std::int64_t>(2, static_cast<std::int64_t>(kBatchBytes) / std::max<std::int64_t>(1, grid.ncols * 33));
-    const auto parts = static_cast<std::int64_t>(WorkerPool::instance().size());
-    std::vector<std::string> texts(static_cast<std::size_t>(parts));
-    std::vector<std::size_t> lengths(texts.size());
+    const auto batches = static_cast<std::size_t>((grid.nrows + rowsPerBatch - 1) / rowsPerBatch);
+    struct FormattedRows {
+        std::string text;
+        std::size_t length = 0;
+    };
+    Recycler<FormattedRows> buffers;
     ProgressCounter progress(static_cast<std::uint64_t>(grid.nrows));
-    for (std::int64_t row = 0; row < grid.nrows; row += rowsPerBatch * parts) {
-        parallelFor(texts.size(), [&](std::size_t part) {
-            const std::int64_t first = std::min(grid.nrows, row + static_cast<std::int64_t>(part) * rowsPerBatch);
-            const std::int64_t last = std::min(grid.nrows, first + rowsPerBatch);
-            lengths[part] = formatRows(grid, first, last, texts[part]);
+    PipelineControl control;
+    control.ahead = 2 * WorkerPool::instance().size();
+    orderedPipeline(
+        batches, control,
+        [&](std::size_t batch) {
+            FormattedRows rows = buffers.take();
+            const std::int64_t first = static_cast<std::int64_t>(batch) * rowsPerBatch;
+            rows.length = formatRows(grid, first, std::min(grid.nrows, first + rowsPerBatch), rows.text);
+            return rows;
+        },
+        [&](std::size_t, FormattedRows&& rows) {
+            file.write(std::string_view(rows.text).substr(0, rows.length));
+            buffers.give(std::move(rows));
+            progress.add(static_cast<std::uint64_t>(rowsPerBatch));
         });
-        for (std::size_t part = 0; part < texts.size(); ++part)
-            file.write(std::string_view(texts[part]).substr(0, lengths[part]));
-        progress.add(static_cast<std::uint64_t>(rowsPerBatch * parts));
-    }
 }
 
 }  // namespace kestrune
