@@ -54,7 +54,10 @@ int splitScientific(const char* begin, const char* end, char* digits, int* expon
     for (; p != end && *p != 'e'; ++p) {
         if (*p != '.') digits[count++] = *p;
     }
-    std::from_chars(p + 1 + (p[1] == '+'), end, *exponent);
+    // The exponent: 'e', its sign, two or three digits.
+    int magnitude = 0;
+    for (const char* e = p + 2; e < end; ++e) magnitude = magnitude * 10 + (*e - '0');
+    *exponent = p[1] == '-' ? -magnitude : magnitude;
     while (count > 1 && digits[count - 1] == '0') --count;
     return count;
 }
@@ -107,6 +110,52 @@ std::optional<double> parseNumber(std::string_view text) {
     return value;
 }
 
+namespace {
+
+// Rounds the shortest digits that read back as the value to
+// `significantDigits` (at most 15), in place. No rounding boundary (the
+// digits kept followed by a 5) can lie strictly between the value and those
+// digits: it would be a text as short or shorter, closer to the value, that
+// reads back too. So rounding the digits rounds the value, unless they end
+// exactly on such a boundary, where only the exact value tells the way: then
+// this returns false. Values from 1e308 up are left to the exact rounding,
+// which keeps them readable.
+bool roundShortestDigits(char* digits, int& count, int& exponent, int significantDigits) {
+    if (significantDigits > 15 || exponent >= 308) return false;
+    const char next = digits[significantDigits];
+    if (next == '5' && count == significantDigits + 1) return false;
+    count = significantDigits;
+    if (next >= '5') {
+        int last = count - 1;
+        while (last >= 0 && digits[last] == '9') --last;
+        if (last < 0) {
+            digits[0] = '1';
+            count = 1;
+            ++exponent;
+        } else {
+            digits[last] = static_cast<char>(digits[last] + 1);
+            count = last + 1;
+        }
+    }
+    while (count > 1 && digits[count - 1] == '0') --count;
+    return true;
+}
+
+// The value's digits rounded to `significantDigits` from its exact binary
+// value; near the largest double, where rounding up would write a number no
+// reader takes back, the shortest digits instead. Returns the digit count.
+int roundExactly(double value, char* digits, int* exponent, int significantDigits) {
+    char roundedText[40];
+    auto rounded = std::to_chars(roundedText, roundedText + sizeof roundedText, std::fabs(value),
+                                 std::chars_format::scientific, significantDigits - 1);
+    if (!parseNumber(std::string_view(roundedText, static_cast<std::size_t>(rounded.ptr - roundedText))))
+        rounded = std::to_chars(roundedText, roundedText + sizeof roundedText, std::fabs(value),
+                                std::chars_format::scientific);
+    return splitScientific(roundedText, rounded.ptr, digits, exponent);
+}
+
+}  // namespace
+
 char* formatNumber(char* out, double value, int significantDigits) {
     if (value == 0) {
         *out = '0';  // also for -0, which is no negative value
@@ -114,16 +163,6 @@ char* formatNumber(char* out, double value, int significantDigits) {
     }
     if (significantDigits >= 12)
         if (char* end = formatThousandths(out, value)) return end;
-    // The common case first: when the shortest text that reads back as the
-    // value is plain and has no more digits than asked for, it is the answer.
-    auto plain = std::to_chars(out, out + 32, value);
-    int digitCount = 0;
-    bool exponentForm = false;
-    for (const char* p = out; p != plain.ptr; ++p) {
-        digitCount += isDigit(*p);
-        exponentForm |= *p == 'e';
-    }
-    if (!exponentForm && digitCount <= significantDigits) return plain.ptr;
     char scientific[40];
     char digits[40];
     int exponent = 0;
@@ -132,18 +171,8 @@ char* formatNumber(char* out, double value, int significantDigits) {
     auto shortest =
         std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value), std::chars_format::scientific);
     int count = splitScientific(scientific, shortest.ptr, digits, &exponent);
-    if (count > significantDigits) {
-        char roundedText[40];
-        auto rounded = std::to_chars(roundedText, roundedText + sizeof roundedText, std::fabs(value),
-                                     std::chars_format::scientific, significantDigits - 1);
-        // Near the largest double, rounding up would write a number no
-        // reader takes back: those values keep every digit they need.
-        if (parseNumber(std::string_view(roundedText, static_cast<std::size_t>(rounded.ptr - roundedText)))) {
-            count = splitScientific(roundedText, rounded.ptr, digits, &exponent);
-        } else {
-            significantDigits = count;
-        }
-    }
+    if (count > significantDigits && !roundShortestDigits(digits, count, exponent, significantDigits))
+        count = roundExactly(value, digits, &exponent, significantDigits);
     return layOutDigits(out, value < 0, digits, count, exponent, significantDigits);
 }
 

@@ -2,6 +2,9 @@
 
 #include "common/memory_budget.hpp"
 #include "common/number_text.hpp"
+#include "common/worker_pool.hpp"
+
+#include <algorithm>
 
 #include <cfloat>
 #include <cmath>
@@ -22,6 +25,17 @@ float checkedCellSize(double value, const std::string& origin) {
 
 // Cells from the first centre to the one nearest `distance` away, plus one.
 double cellsAcross(double distance, double cellsize) { return std::floor(distance / cellsize + 0.5) + 1; }
+
+// Sizes the cells and sets them all to NoData, in parallel: the first touch
+// of fresh memory is most of the cost.
+void fillWithNoData(LargeArray<double>& cells, std::size_t count) {
+    cells.resize(count);
+    static constexpr std::size_t kPiece = std::size_t{1} << 20;
+    parallelFor((count + kPiece - 1) / kPiece, [&cells, count](std::size_t piece) {
+        auto first = cells.begin() + static_cast<std::ptrdiff_t>(piece * kPiece);
+        std::fill(first, first + static_cast<std::ptrdiff_t>(std::min(kPiece, count - piece * kPiece)), kAsciiNoData);
+    });
+}
 
 }  // namespace
 
@@ -51,7 +65,7 @@ AsciiRasterGrid BuildRasterGrid(const XyzPointSet& points, const CellSizeRequest
     grid.nrows = static_cast<std::int64_t>(rows);
     grid.xllcorner = points.minX - cellsize / 2;
     grid.yllcorner = points.minY - cellsize / 2;
-    grid.cells.assign(static_cast<std::size_t>(grid.ncols * grid.nrows), kAsciiNoData);
+    fillWithNoData(grid.cells, static_cast<std::size_t>(grid.ncols * grid.nrows));
     for (const auto& block : points.blocks) {
         for (std::size_t i = 0; i < block.size(); i += 3) {
             // Every point lies within the extent, so both indexes are in range.

@@ -5,7 +5,12 @@
 #include <cfloat>
 #include <clocale>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace kestrune {
 namespace {
@@ -107,6 +112,53 @@ TEST(FormatNumber, TheExtremesReadBack) {
     }
     EXPECT_EQ(formatDouble(DBL_MAX), "1.7976931348623157E+308");
     EXPECT_EQ(formatCellSize(FLT_MAX), "3.402823E+38");
+}
+
+// printf's %G rounds the exact binary value; ours must give the same text
+// (its exponent has two digits at least, like ours), except that %G writes
+// magnitudes below 1e-4 with an exponent where we write them plain. Values are drawn where
+// rounding is hard: float cells written with all their digits (as GDAL's
+// XYZ export does), decimals right at a rounding boundary, and random bits.
+std::string printfG(double value, int significantDigits) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*G", significantDigits, value);
+    return text;
+}
+
+TEST(FormatNumber, RoundsAsPrintfDoes) {
+    std::mt19937_64 random(23);
+    std::vector<double> values;
+    for (int i = 0; i < 200000; ++i) {
+        std::uint32_t floatBits = static_cast<std::uint32_t>(random());
+        float cell;
+        std::memcpy(&cell, &floatBits, sizeof cell);
+        if (std::isfinite(cell) && cell != 0) values.push_back(cell);
+        std::uint64_t bits = random();
+        double any;
+        std::memcpy(&any, &bits, sizeof any);
+        if (std::isfinite(any) && any != 0) values.push_back(any);
+        // d.dddddddddddddd5 x 10^k: the boundary between two 15-digit texts,
+        // and the same at 7 digits.
+        for (int digits : {15, 7}) {
+            std::string boundary = std::to_string(1 + random() % 9) + ".";
+            for (int d = 1; d < digits; ++d) boundary += static_cast<char>('0' + random() % 10);
+            boundary += "5e" + std::to_string(static_cast<int>(random() % 40) - 20);
+            values.push_back(std::strtod(boundary.c_str(), nullptr));
+        }
+    }
+    std::size_t differing = 0;
+    for (double value : values) {
+        for (int digits : {15, 7}) {
+            char text[40];
+            std::string ours(text, formatNumber(text, value, digits));
+            std::string expected = printfG(value, digits);
+            if (expected.find("E-05") != std::string::npos) continue;
+            if (ours != expected && ++differing <= 5)
+                ADD_FAILURE() << printfG(value, 17) << " at " << digits << " digits: " << ours << " against "
+                              << expected;
+        }
+    }
+    EXPECT_EQ(differing, 0u) << "of " << 2 * values.size();
 }
 
 TEST(StatusNumber, IsTheDigitsAfterOneBlank) {
