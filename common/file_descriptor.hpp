@@ -21,6 +21,8 @@ public:
     }
 
     int get() const { return descriptor_; }
+    // Gives up the descriptor without closing it.
+    int release() { return std::exchange(descriptor_, -1); }
     explicit operator bool() const { return descriptor_ >= 0; }
 
 private:
