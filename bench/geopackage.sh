@@ -28,7 +28,7 @@ for _ in $(seq "$runs"); do
   floor_write "floor: write the GeoPackage" "$work/gpkg" "$(bytes_of "$work/gpkg/dem.gpkg")"
 done
 
-report "GeoPackage, interval 10" "shapefile, interval 20" "floor: write the GeoPackage"
+report "GeoPackage, interval 10" "shapefile, interval 20" "floor: write the GeoPackage" "floor: write the GeoPackage, through the cache"
 echo
 echo "output: $(stat -c %s "$work/gpkg/dem.gpkg") bytes of GeoPackage, $(ogrinfo -so "$work/gpkg/dem.gpkg" dem | sed -n 's/^Feature Count: //p') lines;" \
   "$(stat -c %s "$work/shp/dem.shp") bytes of .shp at interval 20"

@@ -47,7 +47,7 @@ for _ in $(seq "$runs"); do
 done
 
 report "kestrune (XYZ to .asc)" "kestrune, shuffled" "gdal_translate -of AAIGrid" "gmt xyz2grd (.asc)" \
-  "gmt xyz2grd, shuffled" "floor: read the input" "floor: write the output"
+  "gmt xyz2grd, shuffled" "floor: read the input" "floor: write the output" "floor: write the output, through the cache"
 echo
 echo "kestrune is $(ratio "gdal_translate -of AAIGrid" "kestrune (XYZ to .asc)") x faster than gdal_translate" \
   "and $(ratio "gmt xyz2grd (.asc)" "kestrune (XYZ to .asc)") x faster than gmt xyz2grd;" \
