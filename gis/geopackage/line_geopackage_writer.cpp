@@ -1,5 +1,6 @@
 #include "gis/geopackage/line_geopackage_writer.hpp"
 
+#include "gis/geopackage/direct_write_vfs.hpp"
 #include "gis/geopackage/packed_rtree.hpp"
 
 #include "common/byte_order.hpp"
@@ -44,7 +45,8 @@ LineGeoPackageWriter::LineGeoPackageWriter(const std::string& path, std::string 
       shownAs_(shownAs.empty() ? path : std::move(shownAs)),
       fields_(std::move(fields)),
       srs_(std::move(srs)) {
-    const int opened = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int opened = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                                       durableWrites() ? directWriteVfs() : nullptr);
     check(opened, "create");
     // One writer, no reader until it is done and in place: no journal, no
     // waiting for the disk but once at the end, large pages.
