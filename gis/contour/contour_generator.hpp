@@ -40,7 +40,9 @@ void generateContours(const FramedRaster& raster, const ContourLevels& levels, W
     const std::int64_t bandRows = memory.bandRowsFor(raster.geometry().ncols, raster.geometry().nrows);
     const std::int64_t squareRows = raster.geometry().nrows + 1;
     const auto bands = static_cast<std::size_t>((squareRows + bandRows - 1) / bandRows);
-    PieceStitcher stitcher(memory);
+    ContourMemory stitching = memory;
+    stitching.openPoints = memory.openPointsFor(raster.geometry().ncols);
+    PieceStitcher stitcher(stitching);
     ProgressCounter progress(bands);
     Recycler<ContourBand> written;  // bands whose lines are out, for their buffers
     auto trace = [&](std::size_t band) {

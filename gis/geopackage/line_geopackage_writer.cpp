@@ -45,8 +45,10 @@ LineGeoPackageWriter::LineGeoPackageWriter(const std::string& path, std::string 
       shownAs_(shownAs.empty() ? path : std::move(shownAs)),
       fields_(std::move(fields)),
       srs_(std::move(srs)) {
-    const int opened = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                                       durableWrites() ? directWriteVfs() : nullptr);
+    // One thread at a time uses the connection: SQLite need not lock it for each call.
+    const int opened =
+        sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        durableWrites() ? directWriteVfs() : nullptr);
     check(opened, "create");
     // One writer, no reader until it is done and in place: no journal, no
     // waiting for the disk but once at the end, large pages.
