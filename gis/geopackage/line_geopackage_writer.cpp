@@ -238,7 +238,7 @@ void LineGeoPackageWriter::fillIndex() {
     for (const IndexEntry& entry : index_)
         entries.push_back({entry.fid, entry.minX, entry.maxX, entry.minY, entry.maxY});
     std::vector<IndexEntry>().swap(index_);
-    const std::vector<RTreeNode> nodes =
+    std::vector<RTreeNode> nodes =
         packRTree(std::move(entries), std::min<std::size_t>(51, (nodeBytes - 4) / kCellBytes));
     const int depth = nodes.front().height;
 
@@ -253,7 +253,12 @@ void LineGeoPackageWriter::fillIndex() {
             check(result, "write");
         }
     };
-    for (const RTreeNode& n : nodes) {
+    // The leaf of each feature, inserted by feature: in the order of its
+    // keys a table grows at its end, where in the leaves' order each row
+    // would land anywhere in it.
+    std::vector<std::pair<std::int64_t, std::int64_t>> leafOf;
+    leafOf.reserve(features_);
+    for (RTreeNode& n : nodes) {
         const std::string blob = rtreeNodeBlob(n, depth, nodeBytes);
         sqlite3_bind_int64(node, 1, n.number);
         sqlite3_bind_blob64(node, 2, blob.data(), blob.size(), SQLITE_STATIC);
@@ -263,12 +268,15 @@ void LineGeoPackageWriter::fillIndex() {
             sqlite3_bind_int64(parent, 2, n.parent);
             run(parent);
         }
-        if (n.height > 0) continue;
-        for (const RTreeBox& cell : n.cells) {
-            sqlite3_bind_int64(leaf, 1, cell.id);
-            sqlite3_bind_int64(leaf, 2, n.number);
-            run(leaf);
-        }
+        if (n.height == 0)
+            for (const RTreeBox& cell : n.cells) leafOf.emplace_back(cell.id, n.number);
+        std::vector<RTreeBox>().swap(n.cells);
+    }
+    std::sort(leafOf.begin(), leafOf.end());
+    for (const auto& [feature, leafNode] : leafOf) {
+        sqlite3_bind_int64(leaf, 1, feature);
+        sqlite3_bind_int64(leaf, 2, leafNode);
+        run(leaf);
     }
     for (sqlite3_stmt* s : {node, parent, leaf}) sqlite3_finalize(s);
 }
