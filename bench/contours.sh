@@ -4,7 +4,8 @@
 # kestrune-batch on all threads and on one, against gdal_contour on the same
 # raster as GeoTIFF (its fastest input), interval 10, each run RUNS times in
 # turn; and the floors: writing the output's bytes to the same folder,
-# reading the input, and tracing the lines without writing them.
+# reading the input, and tracing the lines without writing them; then
+# whether our lines are gdal_contour's, vertex for vertex.
 # Usage: bench/contours.sh [BUILD_DIR] [RUNS] [N]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -58,3 +59,4 @@ echo "kestrune takes $(of_floor "kestrune, $threads threads" "floor: write the o
   "$(of_floor "kestrune, $threads threads" "floor: write the output" "floor: read the input") x reading and writing," \
   "$(of_floor "kestrune, $threads threads" "floor: trace, no writing") x tracing alone"
 python3 "$root/bench/contour_stats.py" "$work/ours/dem.shp"
+python3 "$root/bench/same_lines.py" "$work/ours/dem.shp" "$work/peer/contour.shp"
