@@ -31,19 +31,19 @@ struct ContourMemory {
     // Points of lines still open kept in memory; beyond them, the points of
     // the longest open lines wait in a scratch file in `scratchFolder` (the
     // system's temporary folder when empty) until their lines are finished.
-    // 0 for kOpenPointsAColumn a column of the raster, at least
-    // kLeastOpenPoints: the lines open at a band's border, and their
-    // points, grow with the width of the raster. On mountains at a 10 m
-    // interval, a quarter of a million points at 4000 columns sent a hundred
-    // thousand small parts a raster through the scratch file and made
-    // contouring a sixth slower; a million at 8000 columns, an eighth.
+    // 0 for kOpenPointsAColumn a column of the raster, from kLeastOpenPoints
+    // to kMostOpenPoints (16 to 64 MB): the lines open at a band's border,
+    // and their points, grow with the width of the raster. On mountains at
+    // a 10 m interval, a quarter of a million points at 4000 columns sent a
+    // hundred thousand small parts a raster through the scratch file and
+    // made contouring a sixth slower; a million at 8000 columns, an eighth.
     std::size_t openPoints = 0;
     static constexpr std::size_t kOpenPointsAColumn = 256;
-    static constexpr std::size_t kLeastOpenPoints = 1000000;
+    static constexpr std::size_t kLeastOpenPoints = 1000000, kMostOpenPoints = 4000000;
     std::size_t openPointsFor(std::int64_t ncols) const {
         if (openPoints > 0) return openPoints;
-        return std::max(kLeastOpenPoints,
-                        kOpenPointsAColumn * static_cast<std::size_t>(std::max<std::int64_t>(ncols, 0)));
+        return std::clamp(kOpenPointsAColumn * static_cast<std::size_t>(std::max<std::int64_t>(ncols, 0)),
+                          kLeastOpenPoints, kMostOpenPoints);
     }
     std::string scratchFolder;
 };
