@@ -273,9 +273,22 @@ void LineGeoPackageWriter::fillIndex() {
         std::vector<RTreeBox>().swap(n.cells);
     }
     std::sort(leafOf.begin(), leafOf.end());
-    for (const auto& [feature, leafNode] : leafOf) {
-        sqlite3_bind_int64(leaf, 1, feature);
-        sqlite3_bind_int64(leaf, 2, leafNode);
+    // Many rows a statement: a step of SQLite's costs more than a row.
+    constexpr std::size_t kRowsAStatement = 256;
+    std::string rows = "INSERT INTO " + quoted(rtree + "_rowid") + " (rowid, nodeno) VALUES (?, ?)";
+    for (std::size_t i = 1; i < kRowsAStatement; ++i) rows += ", (?, ?)";
+    sqlite3_finalize(leaf);
+    leaf = prepare(rows);
+    for (std::size_t first = 0; first < leafOf.size(); first += kRowsAStatement) {
+        const std::size_t count = std::min(kRowsAStatement, leafOf.size() - first);
+        if (count < kRowsAStatement) {  // the last few
+            sqlite3_finalize(leaf);
+            leaf = prepare(rows.substr(0, rows.find("VALUES (?, ?)") + 13 + (count - 1) * 8));
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            sqlite3_bind_int64(leaf, static_cast<int>(2 * i + 1), leafOf[first + i].first);
+            sqlite3_bind_int64(leaf, static_cast<int>(2 * i + 2), leafOf[first + i].second);
+        }
         run(leaf);
     }
     for (sqlite3_stmt* s : {node, parent, leaf}) sqlite3_finalize(s);
