@@ -8,20 +8,11 @@ Usage: bench/contour_stats.py FILE.shp"""
 import struct
 import sys
 
+from shapefile_records import polyline_records
+
 
 def vertex_counts(path):
-    counts = []
-    with open(path, "rb") as shp:
-        shp.seek(100)
-        while True:
-            header = shp.read(8)
-            if len(header) < 8:
-                return counts
-            _, words = struct.unpack(">ii", header)
-            content = shp.read(2 * words)
-            if struct.unpack("<i", content[:4])[0] == 0:  # a null shape
-                continue
-            counts.append(struct.unpack("<i", content[40:44])[0])
+    return [struct.unpack("<i", content[40:44])[0] for content in polyline_records(path)]
 
 
 def main():

@@ -10,23 +10,19 @@ import hashlib
 import struct
 import sys
 
+from shapefile_records import polyline_records
+
 
 def line_keys(path):
     keys = collections.Counter()
-    with open(path, "rb") as shp:
-        shp.seek(100)
-        while True:
-            header = shp.read(8)
-            if len(header) < 8:
-                return keys
-            _, words = struct.unpack(">ii", header)
-            content = shp.read(2 * words)
-            parts, points = struct.unpack("<ii", content[36:44])
-            xy = content[44 + 4 * parts:44 + 4 * parts + 16 * points]
-            if points > 1 and xy[:16] == xy[-16:]:
-                xy = xy[:-16]
-            vertices = sorted(xy[i:i + 16] for i in range(0, len(xy), 16))
-            keys[(points, hashlib.md5(b"".join(vertices)).digest())] += 1
+    for content in polyline_records(path):
+        parts, points = struct.unpack("<ii", content[36:44])
+        xy = content[44 + 4 * parts:44 + 4 * parts + 16 * points]
+        if points > 1 and xy[:16] == xy[-16:]:
+            xy = xy[:-16]
+        vertices = sorted(xy[i:i + 16] for i in range(0, len(xy), 16))
+        keys[(points, hashlib.md5(b"".join(vertices)).digest())] += 1
+    return keys
 
 
 def main():
