@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <stdexcept>
 
 namespace kestrune {
@@ -218,6 +219,22 @@ void LineGeoPackageWriter::addLine(std::string_view geometry, const Bounds& boun
     ++features_;
 }
 
+namespace {
+
+struct FinalizeStatement {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
+
+}  // namespace
+
+// Runs a statement that returns no row, and makes it ready to run again.
+void LineGeoPackageWriter::runOnce(sqlite3_stmt* statement) {
+    const int result = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    check(result, "write");
+}
+
 // The R-tree packed whole and written straight into the tables SQLite's
 // R-tree module keeps it in (nodes, the leaf of each feature, the parent of
 // each node): inserting the entries one by one through the module costs a
@@ -226,10 +243,9 @@ void LineGeoPackageWriter::fillIndex() {
     const std::string rtree = "rtree_" + table_ + "_geom";
     // Every node takes the bytes of the empty root the module made (its
     // cells at most 51, whatever the page size).
-    sqlite3_stmt* root = prepare("SELECT length(data) FROM " + quoted(rtree + "_node") + " WHERE nodeno = 1");
-    const int found = sqlite3_step(root);
-    const auto nodeBytes = static_cast<std::size_t>(found == SQLITE_ROW ? sqlite3_column_int64(root, 0) : 0);
-    sqlite3_finalize(root);
+    const Statement root(prepare("SELECT length(data) FROM " + quoted(rtree + "_node") + " WHERE nodeno = 1"));
+    const int found = sqlite3_step(root.get());
+    const auto nodeBytes = static_cast<std::size_t>(found == SQLITE_ROW ? sqlite3_column_int64(root.get(), 0) : 0);
     constexpr std::size_t kCellBytes = 8 + 4 * 4;
     if (found != SQLITE_ROW || nodeBytes < 4 + kCellBytes)
         throw std::runtime_error("cannot write the GeoPackage " + shownAs_ + ": its R-tree has no root node");
@@ -240,58 +256,60 @@ void LineGeoPackageWriter::fillIndex() {
     std::vector<IndexEntry>().swap(index_);
     std::vector<RTreeNode> nodes =
         packRTree(std::move(entries), std::min<std::size_t>(51, (nodeBytes - 4) / kCellBytes));
-    const int depth = nodes.front().height;
+    writeIndexLeaves(rtree, writeIndexNodes(rtree, nodes, nodeBytes));
+}
 
-    sqlite3_stmt* node = prepare("INSERT OR REPLACE INTO " + quoted(rtree + "_node") + " (nodeno, data) VALUES (?, ?)");
-    sqlite3_stmt* parent = prepare("INSERT INTO " + quoted(rtree + "_parent") + " (nodeno, parentnode) VALUES (?, ?)");
-    sqlite3_stmt* leaf = prepare("INSERT INTO " + quoted(rtree + "_rowid") + " (rowid, nodeno) VALUES (?, ?)");
-    auto run = [&](sqlite3_stmt* statement) {
-        const int result = sqlite3_step(statement);
-        sqlite3_reset(statement);
-        if (result != SQLITE_DONE) {
-            for (sqlite3_stmt* s : {node, parent, leaf}) sqlite3_finalize(s);
-            check(result, "write");
-        }
-    };
-    // The leaf of each feature, inserted by feature: in the order of its
-    // keys a table grows at its end, where in the leaves' order each row
-    // would land anywhere in it.
+// Writes each node and its parent, and returns the leaf of each feature;
+// the nodes' cells are let go on the way.
+std::vector<std::pair<std::int64_t, std::int64_t>> LineGeoPackageWriter::writeIndexNodes(const std::string& rtree,
+                                                                                         std::vector<RTreeNode>& nodes,
+                                                                                         std::size_t nodeBytes) {
+    const Statement node(
+        prepare("INSERT OR REPLACE INTO " + quoted(rtree + "_node") + " (nodeno, data) VALUES (?, ?)"));
+    const Statement parent(prepare("INSERT INTO " + quoted(rtree + "_parent") + " (nodeno, parentnode) VALUES (?, ?)"));
+    const int depth = nodes.front().height;
     std::vector<std::pair<std::int64_t, std::int64_t>> leafOf;
     leafOf.reserve(features_);
     for (RTreeNode& n : nodes) {
         const std::string blob = rtreeNodeBlob(n, depth, nodeBytes);
-        sqlite3_bind_int64(node, 1, n.number);
-        sqlite3_bind_blob64(node, 2, blob.data(), blob.size(), SQLITE_STATIC);
-        run(node);
+        sqlite3_bind_int64(node.get(), 1, n.number);
+        sqlite3_bind_blob64(node.get(), 2, blob.data(), blob.size(), SQLITE_STATIC);
+        runOnce(node.get());
         if (n.parent) {
-            sqlite3_bind_int64(parent, 1, n.number);
-            sqlite3_bind_int64(parent, 2, n.parent);
-            run(parent);
+            sqlite3_bind_int64(parent.get(), 1, n.number);
+            sqlite3_bind_int64(parent.get(), 2, n.parent);
+            runOnce(parent.get());
         }
         if (n.height == 0)
             for (const RTreeBox& cell : n.cells) leafOf.emplace_back(cell.id, n.number);
         std::vector<RTreeBox>().swap(n.cells);
     }
+    return leafOf;
+}
+
+// Writes the leaf of each feature in the order of the features: in the
+// order of its keys a table grows at its end, where in the leaves' order
+// each row would land anywhere in it. Many rows a statement: a step of
+// SQLite's costs more than a row.
+void LineGeoPackageWriter::writeIndexLeaves(const std::string& rtree,
+                                            std::vector<std::pair<std::int64_t, std::int64_t>> leafOf) {
     std::sort(leafOf.begin(), leafOf.end());
-    // Many rows a statement: a step of SQLite's costs more than a row.
     constexpr std::size_t kRowsAStatement = 256;
-    std::string rows = "INSERT INTO " + quoted(rtree + "_rowid") + " (rowid, nodeno) VALUES (?, ?)";
-    for (std::size_t i = 1; i < kRowsAStatement; ++i) rows += ", (?, ?)";
-    sqlite3_finalize(leaf);
-    leaf = prepare(rows);
+    auto statementOf = [&](std::size_t rows) {
+        std::string sql = "INSERT INTO " + quoted(rtree + "_rowid") + " (rowid, nodeno) VALUES (?, ?)";
+        for (std::size_t i = 1; i < rows; ++i) sql += ", (?, ?)";
+        return Statement(prepare(sql));
+    };
+    Statement leaves = statementOf(kRowsAStatement);
     for (std::size_t first = 0; first < leafOf.size(); first += kRowsAStatement) {
         const std::size_t count = std::min(kRowsAStatement, leafOf.size() - first);
-        if (count < kRowsAStatement) {  // the last few
-            sqlite3_finalize(leaf);
-            leaf = prepare(rows.substr(0, rows.find("VALUES (?, ?)") + 13 + (count - 1) * 8));
-        }
+        if (count < kRowsAStatement) leaves = statementOf(count);  // the last few
         for (std::size_t i = 0; i < count; ++i) {
-            sqlite3_bind_int64(leaf, static_cast<int>(2 * i + 1), leafOf[first + i].first);
-            sqlite3_bind_int64(leaf, static_cast<int>(2 * i + 2), leafOf[first + i].second);
+            sqlite3_bind_int64(leaves.get(), static_cast<int>(2 * i + 1), leafOf[first + i].first);
+            sqlite3_bind_int64(leaves.get(), static_cast<int>(2 * i + 2), leafOf[first + i].second);
         }
-        run(leaf);
+        runOnce(leaves.get());
     }
-    for (sqlite3_stmt* s : {node, parent, leaf}) sqlite3_finalize(s);
 }
 
 void LineGeoPackageWriter::finish() {

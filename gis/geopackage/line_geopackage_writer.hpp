@@ -3,12 +3,15 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace kestrune {
+
+struct RTreeNode;
 
 // A coordinate system as a GeoPackage lists it (gpkg_spatial_ref_sys): by
 // default the undefined Cartesian system every GeoPackage holds.
@@ -69,7 +72,12 @@ private:
     void check(int result, const char* action);
     void createTables();
     void createIndexTriggers();
+    void runOnce(sqlite3_stmt* statement);
     void fillIndex();
+    std::vector<std::pair<std::int64_t, std::int64_t>> writeIndexNodes(const std::string& rtree,
+                                                                       std::vector<RTreeNode>& nodes,
+                                                                       std::size_t nodeBytes);
+    void writeIndexLeaves(const std::string& rtree, std::vector<std::pair<std::int64_t, std::int64_t>> leafOf);
 
     std::string path_, table_, shownAs_;
     std::vector<GeoPackageField> fields_;
